@@ -24,8 +24,8 @@ class GameWindow : public ::testing::Test {
         windowClass.lpszClassName = "GameWindowTest";
         RegisterClassA(&windowClass);
         CreateCellBrushes();
-        window = CreateWindowExA(0, "GameWindowTest", "Game", WS_OVERLAPPED, 0, 0, 800, 600,
-                                 NULL, NULL, NULL, NULL);
+        window = CreateWindowExA(0, "GameWindowTest", "Game", WS_OVERLAPPED, 0, 0, 800, 600, NULL,
+                                 NULL, NULL, NULL);
         ASSERT_NE(window, nullptr);
         ShowWindow(window, SW_SHOW);
         UpdateWindow(window);
