@@ -1,0 +1,338 @@
+// GDI over cairo image surfaces: device contexts, solid brushes, Rectangle and TextOutA.
+//
+// Pixels follow Win32: Rectangle(l, t, r, b) covers columns l..r-1 and rows t..b-1, outlined by
+// the one-pixel black default pen and filled inside with the selected brush, without
+// anti-aliasing; COLORREF is 0x00BBGGRR. A new device context has the white stock brush, the black
+// pen, black text on an opaque white background and a sans font with a 16-pixel line (pango,
+// glyphs not anti-aliased). A device context draws only inside its surface and clip rectangle.
+// Differences: only solid brushes and the default pen exist; text is converted from Windows-1252
+// to UTF-8 for pango; at most 16 device contexts and 64 brushes exist at once (fixed tables).
+
+#include "layer_internal.h"
+
+#include <glib.h>
+#include <pango/pangocairo.h>
+#include <string.h>
+
+namespace {
+const int MAX_DCS = 16;
+const int MAX_BRUSHES = 64;
+const uint32_t WHITE_BRUSH_SERIAL = 0;
+const COLORREF WHITE = 0x00FFFFFF;
+const COLORREF BLACK = 0x00000000;
+const int TEXT_LINE_HEIGHT = 16;
+
+struct DCRecord {
+    uint32_t serial;
+    cairo_surface_t* surface; // referenced while the DC lives
+    RECT clip;
+    HGDIOBJ brush;
+    COLORREF brushColor; // kept, so that deleting a selected brush leaves the DC usable
+};
+
+struct BrushRecord {
+    uint32_t serial;
+    COLORREF color;
+};
+
+DCRecord dcs[MAX_DCS];
+BrushRecord brushes[MAX_BRUSHES];
+PangoLayout* textLayout = NULL; // made once and kept for the life of the process
+
+HGDIOBJ WhiteBrush() {
+    return MakeHandle(KIND_STOCK_OBJECT, WHITE_BRUSH_SERIAL);
+}
+
+DCRecord* FindDC(HDC dc) {
+    uint32_t serial = HandleSerial(dc, KIND_DC);
+    if (serial == 0)
+        return NULL;
+    for (DCRecord& record : dcs)
+        if (record.serial == serial)
+            return &record;
+    return NULL;
+}
+
+BrushRecord* FindBrush(const void* brush) {
+    uint32_t serial = HandleSerial(brush, KIND_BRUSH);
+    if (serial == 0)
+        return NULL;
+    for (BrushRecord& record : brushes)
+        if (record.serial == serial)
+            return &record;
+    return NULL;
+}
+
+bool BrushColor(const void* brush, COLORREF* color) {
+    if (brush == WhiteBrush()) {
+        *color = WHITE;
+        return true;
+    }
+    BrushRecord* record = FindBrush(brush);
+    if (record == NULL)
+        return false;
+    *color = record->color;
+    return true;
+}
+
+uint32_t ToPixel(COLORREF color) {
+    return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+}
+
+// Fills l..r-1, t..b-1 within the clip; the caller brackets with flush and mark_dirty.
+void FillPixels(const DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
+    if (l < dc.clip.left)
+        l = dc.clip.left;
+    if (t < dc.clip.top)
+        t = dc.clip.top;
+    if (r > dc.clip.right)
+        r = dc.clip.right;
+    if (b > dc.clip.bottom)
+        b = dc.clip.bottom;
+    if (l >= r || t >= b)
+        return;
+    unsigned char* data = cairo_image_surface_get_data(dc.surface);
+    int stride = cairo_image_surface_get_stride(dc.surface);
+    uint32_t pixel = ToPixel(color);
+    for (int y = t; y < b; y++) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(data + y * stride);
+        for (int x = l; x < r; x++)
+            row[x] = pixel;
+    }
+}
+
+PangoLayout* TextLayout() {
+    if (textLayout != NULL)
+        return textLayout;
+    PangoFontMap* fontMap = pango_cairo_font_map_get_default();
+    PangoContext* context = pango_font_map_create_context(fontMap);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_FULL);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    pango_cairo_context_set_font_options(context, options);
+    cairo_font_options_destroy(options);
+    textLayout = pango_layout_new(context);
+    g_object_unref(context);
+    // Choose the largest pixel size whose line is at most 16 pixels, as the Win32 system font's.
+    PangoFontDescription* font = pango_font_description_from_string("Sans");
+    pango_layout_set_text(textLayout, "Xg", -1);
+    for (int quarterPixels = 16 * 4; quarterPixels > 8 * 4; quarterPixels--) {
+        pango_font_description_set_absolute_size(font, quarterPixels * PANGO_SCALE / 4.0);
+        pango_layout_set_font_description(textLayout, font);
+        PangoRectangle logical;
+        pango_layout_get_pixel_extents(textLayout, NULL, &logical);
+        if (logical.height <= TEXT_LINE_HEIGHT)
+            break;
+    }
+    pango_font_description_free(font);
+    return textLayout;
+}
+
+void SetLayoutText(PangoLayout* layout, LPCSTR text, int length) {
+    gchar* utf8 = g_convert(text, length, "UTF-8", "WINDOWS-1252", NULL, NULL, NULL);
+    if (utf8 == NULL)
+        utf8 = g_convert(text, length, "UTF-8", "ISO-8859-1", NULL, NULL, NULL);
+    pango_layout_set_text(layout, utf8 != NULL ? utf8 : "", -1);
+    g_free(utf8);
+}
+} // namespace
+
+HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip) {
+    for (DCRecord& record : dcs) {
+        if (record.serial != 0)
+            continue;
+        int width = cairo_image_surface_get_width(surface);
+        int height = cairo_image_surface_get_height(surface);
+        record.serial = NewSerial();
+        record.surface = cairo_surface_reference(surface);
+        record.clip = RECT{0, 0, width, height};
+        if (clip != NULL) {
+            record.clip.left = clip->left > 0 ? clip->left : 0;
+            record.clip.top = clip->top > 0 ? clip->top : 0;
+            record.clip.right = clip->right < width ? clip->right : width;
+            record.clip.bottom = clip->bottom < height ? clip->bottom : height;
+        }
+        record.brush = WhiteBrush();
+        record.brushColor = WHITE;
+        return static_cast<HDC>(MakeHandle(KIND_DC, record.serial));
+    }
+    return NULL;
+}
+
+void ReleaseSurfaceDC(HDC dc) {
+    DCRecord* record = FindDC(dc);
+    if (record == NULL)
+        return;
+    cairo_surface_destroy(record->surface);
+    *record = DCRecord{};
+}
+
+bool EraseWithBackground(HDC dc, HBRUSH background) {
+    DCRecord* record = FindDC(dc);
+    COLORREF color;
+    uintptr_t value = reinterpret_cast<uintptr_t>(background);
+    if (value >= 1 && value <= 31)
+        color = WHITE; // a system colour index + 1: all of them are the window colour here
+    else if (!BrushColor(background, &color))
+        return false;
+    if (record == NULL)
+        return false;
+    cairo_surface_flush(record->surface);
+    FillPixels(*record, record->clip.left, record->clip.top, record->clip.right,
+               record->clip.bottom, color);
+    cairo_surface_mark_dirty(record->surface);
+    return true;
+}
+
+void FillSurfaceWhite(cairo_surface_t* surface) {
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    if (data == NULL)
+        return; // an empty surface
+    cairo_surface_flush(surface);
+    memset(data, 0xFF,
+           static_cast<size_t>(cairo_image_surface_get_stride(surface)) *
+               cairo_image_surface_get_height(surface));
+    cairo_surface_mark_dirty(surface);
+}
+
+COLORREF SurfacePixel(cairo_surface_t* surface, int x, int y) {
+    if (surface == NULL || x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface) ||
+        y >= cairo_image_surface_get_height(surface))
+        return 0xFFFFFFFF;
+    cairo_surface_flush(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    uint32_t pixel =
+        reinterpret_cast<const uint32_t*>(data + y * cairo_image_surface_get_stride(surface))[x];
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}
+
+void ResetGdi() {
+    for (DCRecord& record : dcs)
+        if (record.serial != 0)
+            cairo_surface_destroy(record.surface);
+    memset(dcs, 0, sizeof(dcs));
+    memset(brushes, 0, sizeof(brushes));
+}
+
+HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+    for (BrushRecord& record : brushes) {
+        if (record.serial != 0)
+            continue;
+        record.serial = NewSerial();
+        record.color = color & 0x00FFFFFF;
+        return static_cast<HBRUSH>(MakeHandle(KIND_BRUSH, record.serial));
+    }
+    return NULL;
+}
+
+HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object) {
+    DCRecord* record = FindDC(dc);
+    COLORREF color;
+    if (record == NULL || !BrushColor(object, &color))
+        return NULL;
+    HGDIOBJ previous = record->brush;
+    record->brush = object;
+    record->brushColor = color;
+    return previous;
+}
+
+BOOL WINAPI DeleteObject(HGDIOBJ object) {
+    if (object == WhiteBrush())
+        return TRUE; // stock objects are never deleted, and saying so is harmless
+    BrushRecord* record = FindBrush(object);
+    if (record == NULL)
+        return FALSE;
+    *record = BrushRecord{};
+    return TRUE;
+}
+
+BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
+    DCRecord* record = FindDC(dc);
+    if (record == NULL)
+        return FALSE;
+    if (left > right) {
+        int swap = left;
+        left = right;
+        right = swap;
+    }
+    if (top > bottom) {
+        int swap = top;
+        top = bottom;
+        bottom = swap;
+    }
+    if (left == right || top == bottom)
+        return TRUE;
+    cairo_surface_flush(record->surface);
+    FillPixels(*record, left, top, right, top + 1, BLACK);
+    FillPixels(*record, left, bottom - 1, right, bottom, BLACK);
+    FillPixels(*record, left, top, left + 1, bottom, BLACK);
+    FillPixels(*record, right - 1, top, right, bottom, BLACK);
+    FillPixels(*record, left + 1, top + 1, right - 1, bottom - 1, record->brushColor);
+    cairo_surface_mark_dirty(record->surface);
+    return TRUE;
+}
+
+BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
+    DCRecord* record = FindDC(dc);
+    if (record == NULL || text == NULL || length < 0)
+        return FALSE;
+    PangoLayout* layout = TextLayout();
+    SetLayoutText(layout, text, length);
+    PangoRectangle logical;
+    pango_layout_get_pixel_extents(layout, NULL, &logical);
+    const RECT& clip = record->clip;
+    cairo_t* cr = cairo_create(record->surface);
+    cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
+    cairo_clip(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, x + logical.x, y + logical.y, logical.width, logical.height);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, layout);
+    cairo_destroy(cr);
+    cairo_surface_flush(record->surface);
+    return TRUE;
+}
+
+HDC TestingCreateSurfaceDC(int width, int height) {
+    if (width < 0 || height < 0)
+        return NULL;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return NULL;
+    }
+    FillSurfaceWhite(surface);
+    HDC dc = AcquireSurfaceDC(surface, NULL);
+    cairo_surface_destroy(surface); // the DC holds the only reference now
+    return dc;
+}
+
+COLORREF TestingGetDCPixel(HDC dc, int x, int y) {
+    DCRecord* record = FindDC(dc);
+    return record == NULL ? 0xFFFFFFFF : SurfacePixel(record->surface, x, y);
+}
+
+void TestingDeleteSurfaceDC(HDC dc) {
+    ReleaseSurfaceDC(dc);
+}
+
+bool TestingGetBrushColor(HBRUSH brush, COLORREF* color) {
+    COLORREF found;
+    if (!BrushColor(brush, &found))
+        return false;
+    if (color != NULL)
+        *color = found;
+    return true;
+}
+
+int TestingLiveBrushCount() {
+    int count = 0;
+    for (const BrushRecord& record : brushes)
+        if (record.serial != 0)
+            count++;
+    return count;
+}

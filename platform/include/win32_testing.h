@@ -1,0 +1,60 @@
+#pragma once
+// Hooks for tests of programs written against the compatibility layer's <windows.h>. Nothing here
+// exists in Win32: these functions read the layer's state (pixels, update regions, timers, menus)
+// and feed it input through the same paths the GTK events take. Not included by <windows.h>.
+
+#include <windows.h>
+
+// When true, CreateWindowExA makes windows without GTK or a display. Queue, timers (real time),
+// painting into the backing store and the input hooks below work the same.
+void TestingSetHeadless(bool headless);
+
+// Destroys every window (without sending messages), timer, brush, device context, menu and
+// window class, and empties the message queue and the quit flag, so that each test starts clean.
+void TestingResetLayer();
+
+// A pixel of the window's client backing store as COLORREF; 0xFFFFFFFF outside the client area or
+// for a dead window.
+COLORREF TestingGetClientPixel(HWND window, int x, int y);
+// True while the window's update region is not empty.
+bool TestingIsPaintPending(HWND window);
+bool TestingIsWindowAlive(HWND window);
+// Posts as PostMessageA does: FALSE for a dead window or a full queue. A NULL window posts a
+// thread message.
+BOOL TestingPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Input through the paths the GTK events take: a key press (WM_KEYDOWN then WM_KEYUP, except for
+// the keys the host keeps for itself, such as VK_F10 for the menu bar), choosing the menu item of
+// the window's menu bar with this identifier (WM_COMMAND; nothing if the bar has no such item),
+// and the close box (WM_CLOSE). All of them post.
+void TestingPressKey(HWND window, UINT virtualKey);
+void TestingChooseMenuItem(HWND window, UINT id);
+void TestingPressCloseBox(HWND window);
+
+// A device context on an off-screen surface of this size, white at first, for painting code
+// without a window.
+HDC TestingCreateSurfaceDC(int width, int height);
+// 0xFFFFFFFF outside the surface or for an invalid device context.
+COLORREF TestingGetDCPixel(HDC dc, int x, int y);
+void TestingDeleteSurfaceDC(HDC dc);
+
+// False for a deleted or invalid brush.
+bool TestingGetBrushColor(HBRUSH brush, COLORREF* color);
+// Brushes made by CreateSolidBrush and not yet deleted.
+int TestingLiveBrushCount();
+
+// The interval in milliseconds of the window's timer with this identifier after clamping, or 0 if
+// there is no such timer.
+UINT TestingTimerInterval(HWND window, UINT_PTR id);
+
+// The menu bar given to CreateWindowExA, NULL for none or a dead window.
+HMENU TestingGetWindowMenu(HWND window);
+// Number of items of a menu, -1 for an invalid menu.
+int TestingMenuItemCount(HMENU menu);
+// Item `index` of a menu: its identifier (0xFFFFFFFF for a pop-up item), its text, and its pop-up
+// menu (NULL for a string item). False for an invalid menu or index. Any out pointer may be NULL.
+bool TestingMenuItem(HMENU menu, int index, UINT* id, const char** text, HMENU* popup);
+
+// With a display: the GTK allocation of the window's client drawing area and menu bar, in the
+// coordinates of the GTK window's content. False in headless mode or before GTK has laid it out.
+bool TestingGetHostLayout(HWND window, RECT* clientArea, RECT* menuBar);

@@ -1,0 +1,79 @@
+#pragma once
+// What the layer's sources share: handle values, the window table, and the calls one part of the
+// layer makes into another (queue, timers, painting, GDI). Not for programs or their tests.
+
+#include <windows.h>
+#include <cairo.h>
+#include <stdint.h>
+
+typedef struct _GtkWidget GtkWidget;
+
+// A handle is a tag for its kind and a serial number that is never reused, so a handle to a
+// destroyed object, or one of another kind, is simply not found.
+enum HandleKind {
+    KIND_WINDOW = 1,
+    KIND_MENU,
+    KIND_BRUSH,
+    KIND_DC,
+    KIND_STOCK_OBJECT,
+    KIND_CURSOR,
+};
+uint32_t NewSerial();
+void* MakeHandle(HandleKind kind, uint32_t serial);
+// The serial of a handle of that kind, or 0.
+uint32_t HandleSerial(const void* handle, HandleKind kind);
+
+const int MAX_WINDOWS = 32;
+
+struct WindowRecord {
+    uint32_t serial; // 0: free slot
+    WNDPROC procedure;
+    HBRUSH background;
+    DWORD style;
+    HMENU menu;
+    int clientWidth;
+    int clientHeight;
+    cairo_surface_t* backing; // the client area's pixels, RGB24
+    bool visible;
+    bool destroying;
+    bool updatePending;  // update region not empty
+    bool eraseRequested; // WM_ERASEBKGND still to be sent
+    bool eraseFailed;    // the last WM_ERASEBKGND returned 0: fErase for the next BeginPaint
+    RECT updateRect;     // bounding rectangle of the update region
+    unsigned char keysDown[32];
+    GtkWidget* hostWindow; // NULL in headless mode
+    GtkWidget* hostMenuBar;
+    GtkWidget* hostClient;
+};
+
+extern WindowRecord windowTable[MAX_WINDOWS];
+WindowRecord* FindWindowRecord(HWND window); // NULL for a dead or invalid handle
+HWND WindowHandle(const WindowRecord* record);
+LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool MessageInFilter(HWND window, UINT message, HWND filterWindow, UINT filterMin, UINT filterMax);
+DWORD TickCount();
+
+// Queue.
+BOOL PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void ResetQueue();
+
+// Timers.
+bool TakeDueTimer(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg);
+bool IsTimerCallback(TIMERPROC callback);
+void KillWindowTimers(HWND window);
+void ResetTimers();
+
+// Painting.
+void InvalidateClient(WindowRecord* record, const RECT* rect, bool erase);
+void EraseNow(HWND window);
+bool TakePaintMessage(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg);
+void ValidateByPainting(HWND window);
+
+// GDI.
+HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip);
+void ReleaseSurfaceDC(HDC dc);
+// Fills the DC's clip with the class background (a brush or a COLOR_ index + 1); false for none.
+bool EraseWithBackground(HDC dc, HBRUSH background);
+void FillSurfaceWhite(cairo_surface_t* surface);
+COLORREF SurfacePixel(cairo_surface_t* surface, int x, int y);
+void ResetGdi();

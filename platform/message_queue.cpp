@@ -1,0 +1,126 @@
+// The thread's message queue and loop: GetMessageA, TranslateMessage, DispatchMessageA,
+// PostQuitMessage and posting.
+//
+// As in Win32, GetMessageA returns posted messages first (in order), then the quit message once
+// PostQuitMessage was called and nothing is posted, then WM_PAINT for a visible window with a
+// non-empty update region, then WM_TIMER for a due timer; it blocks in the GLib main context (which
+// also runs GTK) until one of these exists. Differences: one thread only; the queue holds 4096
+// messages; MSG.pt is always (0, 0); TranslateMessage makes no WM_CHAR.
+
+#include "layer_internal.h"
+
+#include <glib.h>
+#include <string.h>
+
+namespace {
+const int QUEUE_CAPACITY = 4096;
+MSG queue[QUEUE_CAPACITY];
+int queueCount = 0;
+bool quitPending = false;
+int quitCode = 0;
+
+bool TakePosted(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg) {
+    int i = 0;
+    while (i < queueCount) {
+        const MSG& entry = queue[i];
+        bool dead = entry.hwnd != NULL && FindWindowRecord(entry.hwnd) == NULL;
+        bool take = !dead && (entry.message == WM_QUIT ||
+                              MessageInFilter(entry.hwnd, entry.message, filterWindow, filterMin,
+                                              filterMax));
+        if (take)
+            *msg = entry;
+        if (dead || take) {
+            memmove(&queue[i], &queue[i + 1], sizeof(MSG) * (queueCount - i - 1));
+            queueCount--;
+        } else {
+            i++;
+        }
+        if (take)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+DWORD TickCount() {
+    return static_cast<DWORD>(g_get_monotonic_time() / 1000);
+}
+
+bool MessageInFilter(HWND window, UINT message, HWND filterWindow, UINT filterMin, UINT filterMax) {
+    if (filterWindow != NULL && window != filterWindow)
+        return false;
+    if (filterMin == 0 && filterMax == 0)
+        return true;
+    return message >= filterMin && message <= filterMax;
+}
+
+BOOL PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (window != NULL && FindWindowRecord(window) == NULL)
+        return FALSE;
+    if (queueCount == QUEUE_CAPACITY)
+        return FALSE;
+    MSG& entry = queue[queueCount++];
+    entry = MSG{};
+    entry.hwnd = window;
+    entry.message = message;
+    entry.wParam = wParam;
+    entry.lParam = lParam;
+    entry.time = TickCount();
+    return TRUE;
+}
+
+void ResetQueue() {
+    queueCount = 0;
+    quitPending = false;
+    quitCode = 0;
+}
+
+BOOL TestingPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return PostToQueue(window, message, wParam, lParam);
+}
+
+void WINAPI PostQuitMessage(int exitCode) {
+    quitPending = true;
+    quitCode = exitCode;
+}
+
+BOOL WINAPI GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax) {
+    if (msg == NULL)
+        return -1;
+    // Let due timers and host events in before choosing, without blocking.
+    g_main_context_iteration(NULL, FALSE);
+    for (;;) {
+        if (TakePosted(window, filterMin, filterMax, msg))
+            return msg->message != WM_QUIT;
+        if (quitPending) {
+            quitPending = false;
+            *msg = MSG{};
+            msg->message = WM_QUIT;
+            msg->wParam = static_cast<WPARAM>(quitCode);
+            msg->time = TickCount();
+            return FALSE;
+        }
+        if (TakePaintMessage(window, filterMin, filterMax, msg) ||
+            TakeDueTimer(window, filterMin, filterMax, msg)) {
+            msg->time = TickCount();
+            return TRUE;
+        }
+        g_main_context_iteration(NULL, TRUE);
+    }
+}
+
+BOOL WINAPI TranslateMessage(const MSG* msg) {
+    return msg != NULL && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP);
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG* msg) {
+    if (msg == NULL)
+        return 0;
+    if (msg->message == WM_TIMER && msg->lParam != 0) {
+        TIMERPROC callback = reinterpret_cast<TIMERPROC>(msg->lParam);
+        if (IsTimerCallback(callback))
+            callback(msg->hwnd, WM_TIMER, msg->wParam, TickCount());
+        return 0;
+    }
+    return SendToWindow(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}

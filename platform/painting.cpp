@@ -1,0 +1,158 @@
+// Update regions and paint bracketing: InvalidateRect, UpdateWindow, BeginPaint, EndPaint, and
+// the WM_PAINT that GetMessageA returns.
+//
+// As in Win32: only visible windows collect an update region (showing a window invalidates all of
+// it and erases at once, so the first paint has fErase FALSE when WM_ERASEBKGND returned
+// non-zero); BeginPaint sends WM_ERASEBKGND if erasing is still asked for, takes the update region
+// (so the region is validated; invalidating during painting asks for another WM_PAINT), and clips
+// its device context to it; EndPaint releases the device context and has the host show the
+// backing store. Difference: the update region is kept as its bounding rectangle.
+
+#include "layer_internal.h"
+
+#include <gtk/gtk.h>
+
+namespace {
+RECT ClientRect(const WindowRecord* record) {
+    return RECT{0, 0, record->clientWidth, record->clientHeight};
+}
+} // namespace
+
+void InvalidateClient(WindowRecord* record, const RECT* rect, bool erase) {
+    if (!record->visible)
+        return;
+    RECT area = ClientRect(record);
+    if (rect != NULL) {
+        area.left = rect->left > 0 ? rect->left : 0;
+        area.top = rect->top > 0 ? rect->top : 0;
+        area.right = rect->right < record->clientWidth ? rect->right : record->clientWidth;
+        area.bottom = rect->bottom < record->clientHeight ? rect->bottom : record->clientHeight;
+    }
+    if (area.left >= area.right || area.top >= area.bottom)
+        return;
+    if (!record->updatePending) {
+        record->updateRect = area;
+    } else {
+        RECT& u = record->updateRect;
+        u.left = area.left < u.left ? area.left : u.left;
+        u.top = area.top < u.top ? area.top : u.top;
+        u.right = area.right > u.right ? area.right : u.right;
+        u.bottom = area.bottom > u.bottom ? area.bottom : u.bottom;
+    }
+    record->updatePending = true;
+    record->eraseRequested = record->eraseRequested || erase;
+}
+
+BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
+    if (window == NULL) {
+        for (WindowRecord& record : windowTable)
+            if (record.serial != 0)
+                InvalidateClient(&record, rect, erase != FALSE);
+        return TRUE;
+    }
+    WindowRecord* record = FindWindowRecord(window);
+    if (record == NULL)
+        return FALSE;
+    InvalidateClient(record, rect, erase != FALSE);
+    return TRUE;
+}
+
+void EraseNow(HWND window) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (record == NULL || !record->updatePending || !record->eraseRequested)
+        return;
+    record->eraseRequested = false;
+    HDC dc = AcquireSurfaceDC(record->backing, &record->updateRect);
+    LRESULT erased = SendToWindow(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ReleaseSurfaceDC(dc);
+    record = FindWindowRecord(window);
+    if (record == NULL)
+        return;
+    record->eraseFailed = erased == 0;
+    if (record->hostClient != NULL)
+        gtk_widget_queue_draw(record->hostClient);
+}
+
+bool TakePaintMessage(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg) {
+    for (const WindowRecord& record : windowTable) {
+        if (record.serial == 0 || !record.visible || !record.updatePending)
+            continue;
+        HWND window = WindowHandle(&record);
+        if (!MessageInFilter(window, WM_PAINT, filterWindow, filterMin, filterMax))
+            continue;
+        *msg = MSG{};
+        msg->hwnd = window;
+        msg->message = WM_PAINT;
+        return true;
+    }
+    return false;
+}
+
+BOOL WINAPI UpdateWindow(HWND window) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (record == NULL)
+        return FALSE;
+    if (record->visible && record->updatePending)
+        SendToWindow(window, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+HDC WINAPI BeginPaint(HWND window, PAINTSTRUCT* paint) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (record == NULL || paint == NULL)
+        return NULL;
+    RECT area = record->updatePending ? record->updateRect : RECT{0, 0, 0, 0};
+    HDC dc = AcquireSurfaceDC(record->backing, &area);
+    if (dc == NULL)
+        return NULL;
+    bool erase = record->eraseFailed;
+    if (record->updatePending && record->eraseRequested) {
+        record->eraseRequested = false;
+        erase = SendToWindow(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0;
+        record = FindWindowRecord(window);
+    }
+    if (record != NULL) {
+        record->updatePending = false;
+        record->eraseRequested = false;
+        record->eraseFailed = false;
+    }
+    *paint = PAINTSTRUCT{};
+    paint->hdc = dc;
+    paint->fErase = erase;
+    paint->rcPaint = area;
+    return dc;
+}
+
+BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
+    if (paint == NULL)
+        return FALSE;
+    ReleaseSurfaceDC(paint->hdc);
+    WindowRecord* record = FindWindowRecord(window);
+    if (record != NULL && record->hostClient != NULL) {
+        const RECT& r = paint->rcPaint;
+        gtk_widget_queue_draw_area(record->hostClient, r.left, r.top, r.right - r.left,
+                                   r.bottom - r.top);
+    }
+    return TRUE;
+}
+
+void ValidateByPainting(HWND window) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (record == NULL || !record->updatePending)
+        return;
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+}
+
+bool TestingIsPaintPending(HWND window) {
+    WindowRecord* record = FindWindowRecord(window);
+    return record != NULL && record->updatePending;
+}
+
+COLORREF TestingGetClientPixel(HWND window, int x, int y) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (record == NULL)
+        return 0xFFFFFFFF;
+    return SurfacePixel(record->backing, x, y);
+}

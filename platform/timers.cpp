@@ -1,0 +1,149 @@
+// Message timers: SetTimer and KillTimer, and the WM_TIMER that GetMessageA returns.
+//
+// As in Win32: the interval is clamped to USER_TIMER_MINIMUM..USER_TIMER_MAXIMUM; setting a timer
+// again with the same window and identifier replaces it and restarts it from now; WM_TIMER comes
+// only when nothing else is waiting, and a timer has at most one pending. Due times advance by
+// whole intervals from the moment the timer was set, so handling time does not make ticks drift
+// and missed periods are dropped, not queued. Each timer is a GSource of its own with a ready time
+// in monotonic microseconds (g_timeout_add would drift). A NULL window gets identifiers chosen
+// here, as in Win32; at most 64 timers exist at once.
+
+#include "layer_internal.h"
+
+#include <glib.h>
+
+namespace {
+const int MAX_TIMERS = 64;
+
+struct TimerRecord {
+    bool used;
+    bool due;
+    HWND window;
+    UINT_PTR id;
+    TIMERPROC callback;
+    UINT interval;    // milliseconds, after clamping
+    gint64 nextDueUs; // monotonic
+    GSource* source;
+};
+
+struct TimerSource {
+    GSource base;
+    int index;
+};
+
+TimerRecord timers[MAX_TIMERS];
+int scanStart = 0; // round robin, so that one fast timer cannot starve another
+UINT_PTR lastThreadTimerId = 0;
+
+gboolean DispatchTimer(GSource* source, GSourceFunc, gpointer) {
+    TimerRecord& timer = timers[reinterpret_cast<TimerSource*>(source)->index];
+    timer.due = true;
+    gint64 intervalUs = static_cast<gint64>(timer.interval) * 1000;
+    gint64 missed = (g_get_monotonic_time() - timer.nextDueUs) / intervalUs;
+    timer.nextDueUs += (missed + 1) * intervalUs;
+    g_source_set_ready_time(source, timer.nextDueUs);
+    return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs timerFuncs = {NULL, NULL, DispatchTimer, NULL, NULL, NULL};
+
+int FindTimer(HWND window, UINT_PTR id) {
+    for (int i = 0; i < MAX_TIMERS; i++)
+        if (timers[i].used && timers[i].window == window && timers[i].id == id)
+            return i;
+    return -1;
+}
+
+void RemoveTimer(int index) {
+    g_source_destroy(timers[index].source);
+    g_source_unref(timers[index].source);
+    timers[index] = TimerRecord{};
+}
+} // namespace
+
+UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerProc) {
+    if (window != NULL && FindWindowRecord(window) == NULL)
+        return 0;
+    if (elapse < USER_TIMER_MINIMUM)
+        elapse = USER_TIMER_MINIMUM;
+    if (elapse > USER_TIMER_MAXIMUM)
+        elapse = USER_TIMER_MAXIMUM;
+    int index = FindTimer(window, id);
+    if (window == NULL && (id == 0 || index < 0)) {
+        id = ++lastThreadTimerId;
+        index = -1;
+    }
+    if (index < 0) {
+        for (int i = 0; i < MAX_TIMERS && index < 0; i++)
+            if (!timers[i].used)
+                index = i;
+        if (index < 0)
+            return 0;
+        TimerRecord& timer = timers[index];
+        timer.used = true;
+        timer.window = window;
+        timer.id = id;
+        timer.source = g_source_new(&timerFuncs, sizeof(TimerSource));
+        reinterpret_cast<TimerSource*>(timer.source)->index = index;
+        g_source_attach(timer.source, NULL);
+    }
+    TimerRecord& timer = timers[index];
+    timer.due = false;
+    timer.callback = timerProc;
+    timer.interval = elapse;
+    timer.nextDueUs = g_get_monotonic_time() + static_cast<gint64>(elapse) * 1000;
+    g_source_set_ready_time(timer.source, timer.nextDueUs);
+    return id != 0 ? id : 1;
+}
+
+BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
+    int index = FindTimer(window, id);
+    if (index < 0)
+        return FALSE;
+    RemoveTimer(index);
+    return TRUE;
+}
+
+bool TakeDueTimer(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg) {
+    for (int n = 0; n < MAX_TIMERS; n++) {
+        int i = (scanStart + n) % MAX_TIMERS;
+        TimerRecord& timer = timers[i];
+        if (!timer.used || !timer.due ||
+            !MessageInFilter(timer.window, WM_TIMER, filterWindow, filterMin, filterMax))
+            continue;
+        timer.due = false;
+        scanStart = (i + 1) % MAX_TIMERS;
+        *msg = MSG{};
+        msg->hwnd = timer.window;
+        msg->message = WM_TIMER;
+        msg->wParam = timer.id;
+        msg->lParam = reinterpret_cast<LPARAM>(timer.callback);
+        return true;
+    }
+    return false;
+}
+
+bool IsTimerCallback(TIMERPROC callback) {
+    for (const TimerRecord& timer : timers)
+        if (timer.used && timer.callback == callback)
+            return true;
+    return false;
+}
+
+void KillWindowTimers(HWND window) {
+    for (int i = 0; i < MAX_TIMERS; i++)
+        if (timers[i].used && timers[i].window == window)
+            RemoveTimer(i);
+}
+
+void ResetTimers() {
+    for (int i = 0; i < MAX_TIMERS; i++)
+        if (timers[i].used)
+            RemoveTimer(i);
+    scanStart = 0;
+}
+
+UINT TestingTimerInterval(HWND window, UINT_PTR id) {
+    int index = FindTimer(window, id);
+    return index < 0 ? 0 : timers[index].interval;
+}
