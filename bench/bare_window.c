@@ -1,0 +1,16 @@
+/* The floor for the running game: a GTK 3 window of the game's size that
+   only opens and waits, drawing nothing of its own. */
+
+#include <gtk/gtk.h>
+
+int main(int argc, char** argv) {
+    gtk_init(&argc, &argv);
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(window), "Bare window");
+    gtk_window_set_default_size(GTK_WINDOW(window), 800, 650);
+    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+    g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
+    gtk_widget_show_all(window);
+    gtk_main();
+    return 0;
+}
