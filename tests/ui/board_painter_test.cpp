@@ -83,6 +83,7 @@ TEST_F(Painted, EveryCellHasItsKindsColourInsideABlackOutline) {
 
 TEST_F(Painted, BeforeAnyResetOnlyTheFoodIsRed) {
     food = {4, 7};
+    snakeLength = 0;
     Paint();
     for (int x = 0; x < GRID_WIDTH; x++)
         for (int y = 0; y < GRID_HEIGHT; y++)
@@ -101,6 +102,7 @@ TEST_F(Painted, FoodUnderTheSnakeIsRed) {
 
 TEST_F(Painted, TheScoreLineGoesOverTheTopLeftCellsAndGameOverOnlyAtTheEnd) {
     ResetWithFoodAt({9, 9});
+    snake[0] = head = {5, 5}; // keep the top-left cell white
     score = 191;
     Paint();
     // Inside the first cell, away from its outline.

@@ -140,18 +140,21 @@ TEST_F(GameWindow, OnlyTheLowWordOfACommandCounts) {
 TEST_F(GameWindow, SpeedCommandsMoveTheIntervalBy25WithinItsBounds) {
     Command(ID_INCREASE_SPEED);
     EXPECT_EQ(timerInterval, 225);
+    EXPECT_EQ(TestingTimerInterval(window, TIMER_ID), 225u);
     for (int i = 0; i < 9; i++)
         Command(ID_INCREASE_SPEED);
     EXPECT_EQ(timerInterval, 0);
     for (int i = 0; i < 5; i++)
         Command(ID_INCREASE_SPEED);
     EXPECT_EQ(timerInterval, 0) << "the interval went below zero";
+    EXPECT_EQ(TestingTimerInterval(window, TIMER_ID), static_cast<UINT>(USER_TIMER_MINIMUM));
     Command(ID_DECREASE_SPEED);
     EXPECT_EQ(timerInterval, 25);
 
     timerInterval = INT32_MAX - 10;
     Command(ID_DECREASE_SPEED);
     EXPECT_EQ(timerInterval, INT32_MAX) << "the interval overflowed";
+    EXPECT_EQ(TestingTimerInterval(window, TIMER_ID), 0x7FFFFFFFu);
     Command(ID_DECREASE_SPEED);
     EXPECT_EQ(timerInterval, INT32_MAX);
 }
