@@ -170,6 +170,7 @@ TEST_F(GameWindow, FastestSpeedStillTicksThroughTheLoop) {
 }
 
 TEST_F(GameWindow, EraseBackgroundIsAnsweredWithoutErasing) {
+    InvalidateRect(window, NULL, TRUE);
     UpdateWindow(window);
     COLORREF foodPixel = TestingGetClientPixel(window, 9 * CELL_SIZE + 25, 9 * CELL_SIZE + 25);
     ASSERT_EQ(foodPixel, GetCellColor(CELL_FOOD));
