@@ -1,0 +1,99 @@
+#include "message_log.h"
+
+#include <win32_testing.h>
+
+#include <stdio.h>
+
+MessageLog messageLog;
+LRESULT eraseResult = -1;
+LRESULT (*messageHook)(HWND, UINT, WPARAM, LPARAM, bool*) = NULL;
+
+namespace {
+LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (messageLog.count < MAX_LOGGED)
+        messageLog.entries[messageLog.count++] = LoggedMessage{message, wParam};
+    if (messageHook != NULL) {
+        bool handled = false;
+        LRESULT result = messageHook(window, message, wParam, lParam, &handled);
+        if (handled)
+            return result;
+    }
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        if (eraseResult != -1)
+            return eraseResult;
+        break;
+    case WM_DESTROY: PostQuitMessage(7); return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+const char* MessageName(UINT message) {
+    switch (message) {
+    case WM_CREATE: return "WM_CREATE";
+    case WM_DESTROY: return "WM_DESTROY";
+    case WM_PAINT: return "WM_PAINT";
+    case WM_CLOSE: return "WM_CLOSE";
+    case WM_ERASEBKGND: return "WM_ERASEBKGND";
+    case WM_SHOWWINDOW: return "WM_SHOWWINDOW";
+    case WM_KEYDOWN: return "WM_KEYDOWN";
+    case WM_KEYUP: return "WM_KEYUP";
+    case WM_COMMAND: return "WM_COMMAND";
+    case WM_TIMER: return "WM_TIMER";
+    default: return "another message";
+    }
+}
+} // namespace
+
+void StartLoggingLayer() {
+    TestingResetLayer();
+    TestingSetHeadless(true);
+    messageLog = MessageLog{};
+    eraseResult = -1;
+    messageHook = NULL;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = RecordingProcedure;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = "Log";
+    RegisterClassA(&windowClass);
+}
+
+HWND CreateLoggedWindow(HMENU menu) {
+    RECT outer = {0, 0, 200, 100};
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    AdjustWindowRectEx(&outer, style, menu != NULL, 0);
+    return CreateWindowExA(0, "Log", "Log", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                           outer.right - outer.left, outer.bottom - outer.top, NULL, menu, NULL,
+                           NULL);
+}
+
+int RunMessageLoop(int limit) {
+    MSG msg;
+    for (int i = 0; i < limit && GetMessageA(&msg, NULL, 0, 0); i++) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+::testing::AssertionResult SequenceIs(const UINT* expected, int expectedCount) {
+    int count = messageLog.count;
+    for (int i = 0; i < count || i < expectedCount; i++) {
+        UINT got = i < count ? messageLog.entries[i].message : 0;
+        UINT want = i < expectedCount ? expected[i] : 0;
+        if (i >= count || i >= expectedCount || got != want) {
+            char text[160];
+            snprintf(text, sizeof(text), "message %d: expected %s (0x%04x), got %s (0x%04x)", i,
+                     i < expectedCount ? MessageName(want) : "the end", want,
+                     i < count ? MessageName(got) : "the end", got);
+            return ::testing::AssertionFailure() << text;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
