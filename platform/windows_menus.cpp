@@ -227,6 +227,22 @@ void OnMenuItem(GtkMenuItem* item, gpointer window) {
     PostMenuCommand(static_cast<HWND>(window), id);
 }
 
+// Tell the window manager which frame buttons the style has (Motif hints, which most honour).
+void OnRealize(GtkWidget* top, gpointer window) {
+    WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
+    if (record == NULL)
+        return;
+    int functions = GDK_FUNC_MOVE | GDK_FUNC_CLOSE;
+    if (record->style & WS_MINIMIZEBOX)
+        functions |= GDK_FUNC_MINIMIZE;
+    int decorations = GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU;
+    if (record->style & WS_MINIMIZEBOX)
+        decorations |= GDK_DECOR_MINIMIZE;
+    GdkWindow* host = gtk_widget_get_window(top);
+    gdk_window_set_functions(host, static_cast<GdkWMFunction>(functions));
+    gdk_window_set_decorations(host, static_cast<GdkWMDecoration>(decorations));
+}
+
 gchar* ToUtf8(const char* text) {
     gchar* utf8 = g_convert(text, -1, "UTF-8", "WINDOWS-1252", NULL, NULL, NULL);
     return utf8 != NULL ? utf8 : g_convert(text, -1, "UTF-8", "ISO-8859-1", NULL, NULL, NULL);
@@ -326,6 +342,7 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
         gtk_window_move(GTK_WINDOW(top), x, y);
     g_signal_connect(client, "draw", G_CALLBACK(OnDraw), window);
     g_signal_connect(top, "delete-event", G_CALLBACK(OnDelete), window);
+    g_signal_connect(top, "realize", G_CALLBACK(OnRealize), window);
     g_signal_connect(top, "key-press-event", G_CALLBACK(OnKey), window);
     g_signal_connect(top, "key-release-event", G_CALLBACK(OnKey), window);
     gtk_widget_show_all(box);
