@@ -61,12 +61,16 @@ TEST(Timers, TicksKeepTheirCadenceWhileHandlingTakesTime) {
     HWND window = CreateLoggedWindow();
     Clock::time_point start = Clock::now();
     SetTimer(window, 1, 20, NULL);
+    int onTime = 0;
+    double at = 0;
     for (int n = 1; n <= 20; n++) {
-        double at = NextTimerAt(start);
+        at = NextTimerAt(start);
         EXPECT_GE(at, n * 20.0 - 0.5) << "tick " << n;
-        EXPECT_LT(at, n * 20.0 + 12.0) << "tick " << n; // drifting would give n * 27
+        onTime += at < n * 20.0 + 10.0;
         std::this_thread::sleep_for(std::chrono::milliseconds(7));
     }
+    EXPECT_GE(onTime, 15); // a loaded machine may delay a few ticks, which must not add up
+    EXPECT_LT(at, 460.0);  // drifting would give about 20 * 27 = 540
 }
 
 TEST(Timers, MissedPeriodsGiveOneMessageAndKillTimerTakesItBack) {
