@@ -13,6 +13,7 @@
 #include <glib.h>
 #include <pango/pangocairo.h>
 #include <string.h>
+#include <wchar.h>
 
 namespace {
 const int MAX_DCS = 16;
@@ -94,10 +95,12 @@ void FillPixels(const DCRecord& dc, int l, int t, int r, int b, COLORREF color) 
     unsigned char* data = cairo_image_surface_get_data(dc.surface);
     int stride = cairo_image_surface_get_stride(dc.surface);
     uint32_t pixel = ToPixel(color);
+    // A row at a time through the C library's fill, which is several times
+    // faster than a loop of single pixels; a wchar_t is one 32-bit pixel here.
+    static_assert(sizeof(wchar_t) == sizeof(uint32_t), "wmemset fills whole pixels");
     for (int y = t; y < b; y++) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(data + y * stride);
-        for (int x = l; x < r; x++)
-            row[x] = pixel;
+        wchar_t* row = reinterpret_cast<wchar_t*>(data + y * stride);
+        wmemset(row + l, static_cast<wchar_t>(pixel), static_cast<size_t>(r - l));
     }
 }
 
@@ -345,9 +348,6 @@ extern "C" __attribute__((used, visibility("default"))) const char* __lsan_defau
            "leak:libpangoft2-1.0.so\n"
            "leak:libpangocairo-1.0.so\n"
            "leak:libcairo.so\n"
-           "leak:libglib-2.0.so\n"
-           "leak:libgobject-2.0.so\n"
-           "leak:libgio-2.0.so\n"
            "leak:libgtk-3.so\n"
            "leak:libgdk-3.so\n"
            "leak:libharfbuzz.so\n"
