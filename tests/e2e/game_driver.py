@@ -1,0 +1,468 @@
+"""Drives the real Slithergrid programs on a private X server.
+
+Display starts Xvfb on a free display number (-displayfd) with openbox on it,
+so a test never depends on the caller's DISPLAY; Game launches one program
+(the native build or the .exe under Wine), finds its window and the board in
+it, reads cells from screenshots and sends keys the way a player would.
+Everything started here is stopped on close, also when a test fails.
+"""
+
+import fcntl
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+GRID_WIDTH, GRID_HEIGHT, CELL_SIZE = 16, 12, 50
+BOARD_WIDTH, BOARD_HEIGHT = GRID_WIDTH * CELL_SIZE, GRID_HEIGHT * CELL_SIZE
+BLACK, WHITE, GREEN, RED = (0, 0, 0), (255, 255, 255), (0, 255, 0), (255, 0, 0)
+FILL = {".": WHITE, "S": GREEN, "F": RED}
+KIND = {colour: kind for kind, colour in FILL.items()}
+
+# Keyboard paths through the "Game" menu: F10 opens the bar, Down the pop-up
+# on its first item.
+MENU_ITEM = {"new": 1, "quit": 2, "faster": 3, "slower": 4}
+
+# The first food is drawn before any seeding, from the C library's first two
+# rand() values: glibc 1804289383, 846930886; msvcrt 41, 18467.
+FIRST_FOOD = {
+    "native": (1804289383 % GRID_WIDTH, 846930886 % GRID_HEIGHT),
+    "wine": (41 % GRID_WIDTH, 18467 % GRID_HEIGHT),
+}
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
+
+
+def WaitUntil(probe, timeout, what, interval=0.02):
+    """Calls probe until it returns something true and returns that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+class Image:
+    """An 8-bit RGB picture read from a binary PPM (P6)."""
+
+    def __init__(self, ppm):
+        fields, pos = [], 0
+        while len(fields) < 4:  # magic, width, height, maximum
+            while ppm[pos : pos + 1].isspace():
+                pos += 1
+            if ppm[pos : pos + 1] == b"#":
+                pos = ppm.index(b"\n", pos)
+                continue
+            end = pos
+            while not ppm[end : end + 1].isspace():
+                end += 1
+            fields.append(ppm[pos:end])
+            pos = end
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise ValueError("not an 8-bit binary PPM")
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.data = ppm[pos + 1 : pos + 1 + 3 * self.width * self.height]
+
+    def Pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.data[i : i + 3])
+
+    def Row(self, x, y, length):
+        i = 3 * (y * self.width + x)
+        return self.data[i : i + 3 * length]
+
+
+def IsDark(pixel):
+    return max(pixel) < 96  # glyphs and outlines, not the green or red fills
+
+
+class Frame:
+    """One screenshot of the game window with the board's origin in it."""
+
+    def __init__(self, image, origin, taken):
+        self.image, self.origin, self.taken = image, origin, taken
+
+    def Pixel(self, x, y):
+        """Pixel at board coordinates (the client area's origin is 0, 0)."""
+        return self.image.Pixel(self.origin[0] + x, self.origin[1] + y)
+
+    def Kind(self, x, y):
+        """'.', 'S' or 'F' for cell (x, y), '?' for any other colour. Read low
+        in the cell, away from the two text lines over the top-left cells."""
+        return KIND.get(self.Pixel(x * CELL_SIZE + 40, y * CELL_SIZE + 40), "?")
+
+    def Board(self):
+        """The board as 12 strings of 16 kinds, row 0 first."""
+        return tuple("".join(self.Kind(x, y) for x in range(GRID_WIDTH)) for y in range(GRID_HEIGHT))
+
+    def Cells(self, kind):
+        return {(x, y) for y, row in enumerate(self.Board()) for x, k in enumerate(row) if k == kind}
+
+    def DarkPixels(self, top, bottom):
+        """Dark pixels inside cell (0, 0) between rows top and bottom: glyphs of
+        the text lines, as the cell itself has only a black outline there."""
+        return sum(IsDark(self.Pixel(x, y)) for y in range(top, bottom) for x in range(1, CELL_SIZE - 1))
+
+    def ShowsGameOver(self):
+        return self.DarkPixels(17, 32) > 20
+
+    def ScoreGlyphs(self):
+        """The dark pixels of the score line, off the cell outlines: equal for
+        equal scores whatever the cells under the line hold."""
+        return frozenset(
+            (x, y) for y in range(1, 16) for x in range(1, 3 * CELL_SIZE) if x % CELL_SIZE not in (0, CELL_SIZE - 1) and IsDark(self.Pixel(x, y))
+        )
+
+    def BoardBytes(self):
+        return b"".join(self.image.Row(self.origin[0], self.origin[1] + y, BOARD_WIDTH) for y in range(BOARD_HEIGHT))
+
+
+def DrawnBoard(snake=(), food=None):
+    """The board, as Frame.Board gives it, for the given snake cells and food."""
+    rows = [["."] * GRID_WIDTH for _ in range(GRID_HEIGHT)]
+    for x, y in snake:
+        rows[y][x] = "S"
+    if food is not None:
+        rows[food[1]][food[0]] = "F"
+    return tuple("".join(row) for row in rows)
+
+
+def BoundingBox(points):
+    """(left, top, right, bottom), right and bottom exclusive, or None."""
+    if not points:
+        return None
+    xs, ys = [x for x, _ in points], [y for _, y in points]
+    return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+
+
+def ExpectedRow(board, y):
+    """What row y of the board must hold: every cell is a 50-pixel square with
+    a 1-pixel black outline on its outermost pixels and its kind's fill."""
+    black = bytes(BLACK)
+    edge = y % CELL_SIZE in (0, CELL_SIZE - 1)
+    cells = []
+    for kind in board[y // CELL_SIZE]:
+        fill = bytes(FILL[kind])
+        cells.append(black * CELL_SIZE if edge else black + fill * (CELL_SIZE - 2) + black)
+    return b"".join(cells)
+
+
+def BoardDifferences(frame, board):
+    """Board pixels that differ from the drawing of the given board, as a
+    list of (x, y). Rows that match are skipped as a whole."""
+    differences = []
+    for y in range(BOARD_HEIGHT):
+        expected = ExpectedRow(board, y)
+        actual = frame.image.Row(frame.origin[0], frame.origin[1] + y, BOARD_WIDTH)
+        if actual != expected:
+            differences += [(x, y) for x in range(BOARD_WIDTH) if actual[3 * x : 3 * x + 3] != expected[3 * x : 3 * x + 3]]
+    return differences
+
+
+def FindGridStart(isBlack, length):
+    """First index of a board edge along a line crossing the board: a black
+    outline pixel, the next cell's outline 49 and 50 pixels on, and no
+    outline between them (which rules out a line along an outline)."""
+    for i in range(length - CELL_SIZE):
+        if isBlack(i) and isBlack(i + CELL_SIZE - 1) and isBlack(i + CELL_SIZE) and not isBlack(i + CELL_SIZE // 2):
+            return i
+    return None
+
+
+def FindBoard(image):
+    """Top-left outline pixel of the board in a window image, or None."""
+    black = lambda x, y: 0 <= x < image.width and 0 <= y < image.height and image.Pixel(x, y) == BLACK
+    for y in range(image.height // 2, image.height, 7):  # any row across the cells
+        left = FindGridStart(lambda x: black(x, y), image.width)
+        if left is None:
+            continue
+        # Column 8 is away from the text lines over the top-left cells.
+        column = left + 8 * CELL_SIZE + CELL_SIZE // 2
+        top = FindGridStart(lambda y: black(column, y), image.height)
+        if top is not None:
+            return left, top
+    return None
+
+
+class Display:
+    """Xvfb on a free display with openbox; a context manager."""
+
+    def __init__(self, width=1280, height=1024):
+        self.size = (width, height)
+        self.processes = []
+        self.env = dict(os.environ)
+
+    def __enter__(self):
+        # Servers that pick their display number at the same moment can end up
+        # unreachable, so this suite starts one at a time, and tries again if
+        # someone else's server got in the way.
+        with open(os.path.join(tempfile.gettempdir(), "slithergrid-e2e-display.lock"), "w") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            for attempt in range(3):
+                try:
+                    self.Start()
+                    return self
+                except BaseException as error:
+                    self.Close()
+                    if attempt == 2 or not isinstance(error, RuntimeError):
+                        raise
+
+    def __exit__(self, *error):
+        self.Close()
+
+    def Start(self):
+        readEnd, writeEnd = os.pipe()
+        width, height = self.size
+        self.Spawn(["Xvfb", "-displayfd", str(writeEnd), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"], pass_fds=(writeEnd,))
+        os.close(writeEnd)
+        with os.fdopen(readEnd) as pipe:
+            number = pipe.readline().strip()  # written once the server listens
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.env["DISPLAY"] = f":{number}"
+        self.env.pop("WAYLAND_DISPLAY", None)
+        log = tempfile.TemporaryFile()
+        windowManager = self.Spawn(["openbox", "--sm-disable"], stdout=log, stderr=log)
+
+        def Ready():
+            if windowManager.poll() is not None:
+                log.seek(0)
+                raise RuntimeError(f"openbox on {self.env['DISPLAY']} ended with {windowManager.returncode}: {log.read()[-1000:]!r}")
+            return self.Run("wmctrl", "-m", check=False).returncode == 0
+
+        try:
+            WaitUntil(Ready, 10, "openbox")
+        except AssertionError as error:
+            raise RuntimeError(str(error))
+        finally:
+            log.close()
+
+    def Spawn(self, argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **options):
+        process = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, start_new_session=True, **options)
+        self.processes.append(process)
+        return process
+
+    def Run(self, *argv, check=True, timeout=15):
+        result = subprocess.run(argv, env=self.env, capture_output=True, timeout=timeout)
+        if check and result.returncode != 0:
+            raise RuntimeError(f"{' '.join(argv)} failed: {result.stderr.decode(errors='replace').strip()}")
+        return result
+
+    def Screenshot(self, window="root"):
+        return Image(self.Run("import", "-window", str(window), "-depth", "8", "ppm:-").stdout)
+
+    def Close(self):
+        for process in reversed(self.processes):
+            Stop(process)
+        self.processes = []
+
+
+def Stop(process, grace=2.0):
+    """Ends a process we started, and its process group, if still running."""
+    if process.poll() is None:
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            try:
+                os.killpg(process.pid, sig)
+            except ProcessLookupError:
+                pass
+            try:
+                process.wait(grace)
+                break
+            except subprocess.TimeoutExpired:
+                continue
+    else:
+        try:  # anything left in its group
+            os.killpg(process.pid, signal.SIGKILL)
+        except (ProcessLookupError, PermissionError):
+            pass
+
+
+def Stopped(pid):
+    with open(f"/proc/{pid}/stat") as stat:
+        return stat.read().rsplit(")", 1)[1].split()[0] in "tT"
+
+
+def ProgramCommand(program):
+    """Command line of the native program or of the .exe under Wine."""
+    if program == "native":
+        return [os.environ.get("SLITHER_NATIVE", os.path.join(SOURCE_DIR, "build", "native", "slithergrid"))]
+    exe = os.environ.get("SLITHER_EXE", os.path.join(SOURCE_DIR, "build", "windows", "Slithergrid.exe"))
+    return ["wine", exe]
+
+
+def WineEnvironment(env):
+    """The tests' own prefix, never the caller's WINEPREFIX: Close ends every
+    Wine process of the prefix it uses."""
+    env["WINEPREFIX"] = os.environ.get("SLITHER_WINEPREFIX", os.path.join(SOURCE_DIR, "build", "e2e-wineprefix"))
+    env["WINEDEBUG"] = "-all"
+    env["WINEDLLOVERRIDES"] = "winemenubuilder.exe=d"  # no desktop entries
+    return env
+
+
+def BootWine(timeout=120):
+    """Creates the Wine prefix once; later runs find it ready."""
+    env = WineEnvironment(dict(os.environ))
+    env.pop("DISPLAY", None)
+    if os.path.exists(os.path.join(env["WINEPREFIX"], "system.reg")):
+        return
+    subprocess.run(["wineboot", "-i"], env=env, timeout=timeout, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, timeout=timeout)
+
+
+class Game:
+    """One run of a program on a Display; a context manager."""
+
+    def __init__(self, display, program):
+        self.display, self.program = display, program
+        self.process = None
+
+    def __enter__(self):
+        try:
+            self.Start()
+        except BaseException:
+            self.Close()
+            raise
+        return self
+
+    def __exit__(self, *error):
+        self.Close()
+
+    def Start(self):
+        env = dict(self.display.env)
+        if self.program == "wine":
+            WineEnvironment(env)
+        self.env = env
+        command = ProgramCommand(self.program)
+        if not os.path.exists(command[-1]):
+            raise AssertionError(f"{command[-1]} is not built")
+        self.started = time.monotonic()
+        self.errors = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.errors, start_new_session=True)
+        self.window = WaitUntil(self.FindWindow, 30, "the window 'Slithergrid'", interval=0.01)
+        self.mapped = time.monotonic()
+
+    def FindWindow(self):
+        if self.process.poll() is not None:
+            raise AssertionError(f"{self.program} ended with {self.process.returncode} before showing a window:\n{self.ErrorOutput()}")
+        found = self.display.Run("xdotool", "search", "--onlyvisible", "--name", "^Slithergrid$", check=False)
+        ids = found.stdout.split()
+        return int(ids[0]) if ids else None
+
+    def ErrorOutput(self):
+        self.errors.seek(0)
+        return self.errors.read()[-2000:].decode(errors="replace")
+
+    def Geometry(self):
+        """Absolute x, y, width and height of the program's X window."""
+        info = self.display.Run("xwininfo", "-id", str(self.window)).stdout.decode()
+        value = lambda label: int(info.split(label)[1].split()[0])
+        return value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"), value("Height:")
+
+    def Capture(self):
+        """A Frame of the window, or None while no board can be found in it."""
+        taken = time.monotonic()
+        try:
+            image = self.display.Screenshot(self.window)
+        except RuntimeError:
+            return None  # not viewable just now
+        origin = getattr(self, "origin", None) or FindBoard(image)
+        if origin is None:
+            return None
+        self.origin = origin
+        return Frame(image, origin, taken)
+
+    def WaitForFrame(self, probe, timeout, what):
+        """Captures frames until probe(frame) holds; returns that frame."""
+        def Next():
+            frame = self.Capture()
+            return frame if frame is not None and probe(frame) else None
+
+        return WaitUntil(Next, timeout, what, interval=0)
+
+    def GamePid(self):
+        return self.process.pid if self.program == "native" else self.ExePid()
+
+    def StepUntil(self, probe, timeout, what, slice=0.005):
+        """Lets the game run in slices of a few milliseconds and captures a
+        frame while it is stopped in between, until probe(frame) holds; so
+        no capture comes late, however busy the machine. Returns the frame
+        and leaves the game running."""
+        pid = self.GamePid()
+        deadline = time.monotonic() + timeout
+        try:
+            while True:
+                os.kill(pid, signal.SIGSTOP)
+                WaitUntil(lambda: Stopped(pid), 2, "the game to stop", interval=0.001)
+                frame = self.Capture()
+                if frame is not None and probe(frame):
+                    return frame
+                if time.monotonic() > deadline:
+                    raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+                os.kill(pid, signal.SIGCONT)
+                time.sleep(slice)
+        finally:
+            os.kill(pid, signal.SIGCONT)
+
+    def Activate(self):
+        self.display.Run("xdotool", "windowactivate", "--sync", str(self.window))
+
+    def Keys(self, *keys):
+        self.display.Run("xdotool", "key", "--delay", "30", *keys)
+
+    def Menu(self, item):
+        self.Keys("F10", "Down", *["Down"] * (MENU_ITEM[item] - 1), "Return")
+
+    def Rss(self):
+        """Resident memory of the game process in KiB (for Wine, the .exe)."""
+        pid = self.GamePid()
+        with open(f"/proc/{pid}/status") as status:
+            fields = dict(line.rstrip("\n").split(":\t", 1) for line in status if ":\t" in line)
+        if "VmRSS" not in fields:  # a zombie: the program has ended
+            time.sleep(0.1)
+            raise AssertionError(f"{self.program} ended with {self.process.poll()} ({fields.get('State')}):\n{self.ErrorOutput()}")
+        return int(fields["VmRSS"].split()[0])
+
+    def ExePid(self):
+        """The Windows program's process: a descendant of our wine command
+        whose name is the .exe's."""
+        parents, names = {}, {}
+        for entry in os.listdir("/proc"):
+            if entry.isdigit():
+                try:
+                    with open(f"/proc/{entry}/status") as status:
+                        fields = dict(line.rstrip("\n").split(":\t", 1) for line in status if ":\t" in line)
+                except OSError:
+                    continue
+                parents[int(entry)], names[int(entry)] = int(fields["PPid"]), fields["Name"]
+        for pid, name in names.items():
+            ancestor = pid
+            while ancestor in parents and ancestor != self.process.pid:
+                ancestor = parents[ancestor]
+            if ancestor == self.process.pid and name.lower().startswith("slithergrid"):
+                return pid
+        raise AssertionError("the .exe's process is not found")
+
+    def WaitForExit(self, timeout=10):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"{self.program} still runs {timeout} s after it was told to end")
+
+    def Close(self):
+        if self.process is not None:
+            Stop(self.process)
+            if self.program == "wine":
+                # The Wine server and its services belong to this run's prefix.
+                subprocess.run(["wineserver", "-k"], env=self.env, timeout=15, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.process = None
+            self.errors.close()
+
+
+if __name__ == "__main__" and sys.argv[1:] == ["boot-wine"]:
+    BootWine()

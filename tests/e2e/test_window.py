@@ -1,0 +1,85 @@
+"""The window, its first frame and board on screen, steering, and the end of a
+game at a wall, for the program that SLITHER_PROGRAM names (native or wine)."""
+
+import os
+import time
+import unittest
+
+from game_driver import BOARD_HEIGHT, BOARD_WIDTH, FIRST_FOOD, BoardDifferences, BoundingBox, Display, DrawnBoard, Game, IsDark
+
+PROGRAM = os.environ.get("SLITHER_PROGRAM", "native")
+
+
+class WindowTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.display = Display().__enter__()
+        cls.addClassCleanup(cls.display.Close)
+
+    def test_first_frames_and_the_whole_board_below_the_menu_bar(self):
+        with Game(self.display, PROGRAM) as game:
+            # The first paint comes before the game is reset: the food drawn
+            # from the default seed and the score line, no snake. The first
+            # tick, 250 ms later, moves the new snake to (1, 0). Stepping the
+            # game from the moment the window maps, the first board seen is
+            # that paint, or on a slow start the first tick's, which the
+            # host may already hold when it first shows the window.
+            first = game.StepUntil(lambda frame: True, 5, "a board in the window")
+            snake = firstSnake = first.Cells("S")
+            self.assertIn(snake, (set(), {(1, 0)}), "the first frame after mapping")
+            self.assertEqual(first.Cells("F"), {FIRST_FOOD[PROGRAM]}, "the first food")
+            self.assertGreater(first.DarkPixels(1, 16), 20, "no score line at the top left")
+            self.assertFalse(first.ShowsGameOver(), "'Game Over!' at the start")
+            for following in ({(1, 0)}, {(2, 0)}):
+                if snake != following:
+                    changed = game.StepUntil(lambda frame: frame.Cells("S") != snake, 2, f"a tick after {snake}")
+                    self.assertEqual(changed.Cells("S"), following, f"the tick after {snake}")
+                    snake = following
+
+            left, top, width, height = game.Geometry()
+            screenWidth, screenHeight = self.display.size
+            x, y = first.origin
+            self.assertGreaterEqual(y, 15, "no menu bar above the board")
+            menuGlyphs = sum(IsDark(first.image.Pixel(i, j)) for j in range(y) for i in range(width))
+            self.assertGreater(menuGlyphs, 10, "the strip above the board holds no menu text")
+            self.assertLessEqual(x + BOARD_WIDTH, width, "the board is wider than the window")
+            self.assertLessEqual(y + BOARD_HEIGHT, height, "the board is taller than the window")
+            self.assertTrue(0 <= left + x and left + x + BOARD_WIDTH <= screenWidth, "the board leaves the screen")
+            self.assertTrue(0 <= top + y and top + y + BOARD_HEIGHT <= screenHeight, "the board leaves the screen")
+
+            # All 192 cells exact, outlines on every side included; only the
+            # score line may cover them.
+            differences = BoardDifferences(first, DrawnBoard(firstSnake, FIRST_FOOD[PROGRAM]))
+            box = BoundingBox(differences)
+            self.assertTrue(box is None or (box[2] <= 160 and box[3] <= 20), f"board pixels differ from the cells' drawing within {box}")
+
+            hints = self.display.Run("xprop", "-id", str(game.window), "WM_NORMAL_HINTS").stdout.decode()
+            self.assertIn(f"minimum size: {width} by {height}", hints, "the window can be resized")
+            self.assertIn(f"maximum size: {width} by {height}", hints, "the window can be resized")
+
+            self.display.Run("wmctrl", "-c", "Slithergrid")  # the close box
+            self.assertEqual(game.WaitForExit(), 0, "exit code after the close box")
+
+    def test_arrow_key_turns_the_snake_and_the_wall_ends_the_game(self):
+        with Game(self.display, PROGRAM) as game:
+            game.Activate()
+            start = game.StepUntil(lambda frame: frame.Cells("S") == {(2, 0)}, 3, "the snake at (2, 0)")
+            self.assertEqual(start.DarkPixels(17, 32), 0, "glyphs in the end line's rows while the game runs")
+            game.Keys("Down")
+            turned = game.WaitForFrame(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 1.5, "the snake heading down")
+            [(column, row)] = turned.Cells("S")
+            self.assertIn((column, row), [(2, 1), (3, 1), (4, 1), (5, 1)], "the turn")
+
+            end = game.WaitForFrame(lambda frame: frame.ShowsGameOver(), 8, "'Game Over!' at the bottom wall")
+            self.assertEqual(end.Cells("S"), {(column, 11)}, "the snake as it stood before the fatal step")
+            self.assertEqual(end.Cells("F"), {FIRST_FOOD[PROGRAM]})
+            # The timer goes on and repaints, but nothing changes any more.
+            frozen = end.BoardBytes()
+            until = time.monotonic() + 1.2
+            while time.monotonic() < until:
+                later = game.Capture()
+                self.assertEqual(later.BoardBytes(), frozen, f"the board changed after the end: {later.Board()}")
+
+
+if __name__ == "__main__":
+    unittest.main()
