@@ -2,6 +2,7 @@
 // queue and loop: floods, unknown commands and keys, a destroyed window, and
 // the extreme timer intervals.
 
+#include "game_window.h"
 #include "model/game_state.h"
 #include "ui/board_painter.h"
 #include "ui/window_procedure.h"
@@ -22,22 +23,9 @@ constexpr UINT DRAIN_MARK = 0x0401; // WM_USER + 1: means nothing to the game
 class HardenedWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        TestingResetLayer();
-        TestingSetHeadless(true);
-        timerInterval = 250;
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.lpszClassName = "HardenedWindow";
-        RegisterClassA(&windowClass);
-        CreateCellBrushes();
-        window = CreateWindowExA(0, "HardenedWindow", "Game", WS_OVERLAPPED, 0, 0, 800, 600, NULL,
-                                 NULL, NULL, NULL);
+        window = OpenGameWindow();
         ASSERT_NE(window, nullptr);
         SetTimer(window, TIMER_ID, static_cast<UINT>(timerInterval), NULL);
-        ShowWindow(window, SW_SHOW);
-        UpdateWindow(window);
-        food = {9, 9};
-        ResetGame();
     }
     void TearDown() override {
         TestingResetLayer();

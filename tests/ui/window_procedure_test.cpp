@@ -1,5 +1,7 @@
 #include "ui/window_procedure.h"
 
+#include "game_window.h"
+
 #include "model/game_state.h"
 #include "ui/board_painter.h"
 
@@ -16,21 +18,8 @@ namespace {
 class GameWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        TestingResetLayer();
-        TestingSetHeadless(true);
-        timerInterval = 250;
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.lpszClassName = "GameWindowTest";
-        RegisterClassA(&windowClass);
-        CreateCellBrushes();
-        window = CreateWindowExA(0, "GameWindowTest", "Game", WS_OVERLAPPED, 0, 0, 800, 600, NULL,
-                                 NULL, NULL, NULL);
+        window = OpenGameWindow();
         ASSERT_NE(window, nullptr);
-        ShowWindow(window, SW_SHOW);
-        UpdateWindow(window);
-        food = {9, 9};
-        ResetGame();
     }
     void TearDown() override {
         TestingResetLayer();
