@@ -30,11 +30,14 @@ class WindowTest(unittest.TestCase):
             self.assertEqual(first.Cells("F"), {FIRST_FOOD[PROGRAM]}, "the first food")
             self.assertGreater(first.DarkPixels(1, 16), 20, "no score line at the top left")
             self.assertFalse(first.ShowsGameOver(), "'Game Over!' at the start")
-            for following in ({(1, 0)}, {(2, 0)}):
-                if snake != following:
-                    changed = game.StepUntil(lambda frame: frame.Cells("S") != snake, 2, f"a tick after {snake}")
-                    self.assertEqual(changed.Cells("S"), following, f"the tick after {snake}")
-                    snake = following
+            # A loaded machine may let one tick pass between two captures, so
+            # the next board seen is one or two cells further along row 0.
+            while snake != {(2, 0)}:
+                before = snake
+                changed = game.StepUntil(lambda frame: frame.Cells("S") != before, 2, f"a tick after {snake}")
+                snake = changed.Cells("S")
+                expected = ({(1, 0)}, {(2, 0)}) if before == set() else ({(2, 0)},)
+                self.assertIn(snake, expected, f"the tick after {before}")
 
             left, top, width, height = game.Geometry()
             screenWidth, screenHeight = self.display.size
