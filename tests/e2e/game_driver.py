@@ -7,8 +7,10 @@ it, reads cells from screenshots and sends keys the way a player would.
 Everything started here is stopped on close, also when a test fails.
 """
 
+import ctypes
 import fcntl
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -32,6 +34,8 @@ FIRST_FOOD = {
     "wine": (41 % GRID_WIDTH, 18467 % GRID_HEIGHT),
 }
 
+PR_SET_PDEATHSIG = 1
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
 
@@ -52,22 +56,13 @@ class Image:
     """An 8-bit RGB picture read from a binary PPM (P6)."""
 
     def __init__(self, ppm):
-        fields, pos = [], 0
-        while len(fields) < 4:  # magic, width, height, maximum
-            while ppm[pos : pos + 1].isspace():
-                pos += 1
-            if ppm[pos : pos + 1] == b"#":
-                pos = ppm.index(b"\n", pos)
-                continue
-            end = pos
-            while not ppm[end : end + 1].isspace():
-                end += 1
-            fields.append(ppm[pos:end])
-            pos = end
-        if fields[0] != b"P6" or fields[3] != b"255":
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        if header is None:
             raise ValueError("not an 8-bit binary PPM")
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.data = ppm[pos + 1 : pos + 1 + 3 * self.width * self.height]
+        self.width, self.height = int(header[1]), int(header[2])
+        self.data = ppm[header.end() :]
+        if len(self.data) != 3 * self.width * self.height:
+            raise ValueError("truncated PPM")
 
     def Pixel(self, x, y):
         i = 3 * (y * self.width + x)
@@ -244,7 +239,7 @@ class Display:
             log.close()
 
     def Spawn(self, argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **options):
-        process = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, start_new_session=True, **options)
+        process = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, start_new_session=True, preexec_fn=DieWithTest, **options)
         self.processes.append(process)
         return process
 
@@ -255,12 +250,18 @@ class Display:
         return result
 
     def Screenshot(self, window="root"):
-        return Image(self.Run("import", "-window", str(window), "-depth", "8", "ppm:-").stdout)
+        return Image(self.Run("import", "-window", str(window), "-depth", "8", "ppm:-", timeout=5).stdout)
 
     def Close(self):
         for process in reversed(self.processes):
             Stop(process)
         self.processes = []
+
+
+def DieWithTest():
+    """Runs in a child before exec: a test killed on its timeout takes the
+    programs it started with it, although they run in sessions of their own."""
+    ctypes.CDLL(None).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
 def Stop(process, grace=2.0):
@@ -343,7 +344,7 @@ class Game:
             raise AssertionError(f"{command[-1]} is not built")
         self.started = time.monotonic()
         self.errors = tempfile.TemporaryFile()
-        self.process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.errors, start_new_session=True)
+        self.process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.errors, start_new_session=True, preexec_fn=DieWithTest)
         self.window = WaitUntil(self.FindWindow, 30, "the window 'Slithergrid'", interval=0.01)
         self.mapped = time.monotonic()
 
@@ -369,8 +370,11 @@ class Game:
         taken = time.monotonic()
         try:
             image = self.display.Screenshot(self.window)
-        except RuntimeError:
+        except (RuntimeError, ValueError):
             return None  # not viewable just now
+        except subprocess.TimeoutExpired:
+            print(f"a screenshot of {self.program}'s window took over 5 s", file=sys.stderr)
+            return None
         origin = getattr(self, "origin", None) or FindBoard(image)
         if origin is None:
             return None
