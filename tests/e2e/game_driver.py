@@ -369,7 +369,7 @@ class Game:
         """A Frame of the window, or None while no board can be found in it."""
         taken = time.monotonic()
         try:
-            image = self.display.Screenshot(self.window)
+            image = self.lastImage = self.display.Screenshot(self.window)
         except (RuntimeError, ValueError):
             return None  # not viewable just now
         except subprocess.TimeoutExpired:
@@ -387,7 +387,20 @@ class Game:
             frame = self.Capture()
             return frame if frame is not None and probe(frame) else None
 
-        return WaitUntil(Next, timeout, what, interval=0)
+        try:
+            return WaitUntil(Next, timeout, what, interval=0)
+        except AssertionError as error:
+            raise AssertionError(f"{error}; {self.KeepLastScreenshot()}") from None
+
+    def KeepLastScreenshot(self):
+        """Writes the last screenshot where a failing test's reader finds it."""
+        if getattr(self, "lastImage", None) is None:
+            return "no screenshot was taken"
+        image = self.lastImage
+        path = os.path.join(tempfile.gettempdir(), f"slithergrid-e2e-{self.program}-last.ppm")
+        with open(path, "wb") as file:
+            file.write(b"P6\n%d %d\n255\n" % (image.width, image.height) + image.data)
+        return f"the last screenshot is {path}"
 
     def GamePid(self):
         return self.process.pid if self.program == "native" else self.ExePid()
@@ -407,7 +420,7 @@ class Game:
                 if frame is not None and probe(frame):
                     return frame
                 if time.monotonic() > deadline:
-                    raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+                    raise AssertionError(f"timed out after {timeout} s waiting for {what}; {self.KeepLastScreenshot()}")
                 os.kill(pid, signal.SIGCONT)
                 time.sleep(slice)
         finally:

@@ -30,6 +30,8 @@ class WindowTest(unittest.TestCase):
             self.assertEqual(first.Cells("F"), {FIRST_FOOD[PROGRAM]}, "the first food")
             self.assertGreater(first.DarkPixels(1, 16), 20, "no score line at the top left")
             self.assertFalse(first.ShowsGameOver(), "'Game Over!' at the start")
+            outline = [first.Pixel(0, y) for y in range(2, 14)] + [first.Pixel(x, 0) for x in range(2, 30)]
+            self.assertNotIn((0, 0, 0), outline, "the score line's box does not hide the cell outline under it")
             # A loaded machine may let one tick pass between two captures, so
             # the next board seen is one or two cells further along row 0.
             while snake != {(2, 0)}:
