@@ -4,6 +4,7 @@
 
 #include "model/game_state.h"
 #include "model/game_step.h"
+#include "tests/support/game_walks.h"
 #include "ui/board_painter.h"
 
 #include <win32_testing.h>
@@ -19,26 +20,6 @@ namespace {
 constexpr int BOARD_WIDTH = GRID_WIDTH * CELL_SIZE;
 constexpr int BOARD_HEIGHT = GRID_HEIGHT * CELL_SIZE;
 constexpr size_t BOARD_BYTES = size_t{BOARD_WIDTH} * BOARD_HEIGHT * 4;
-
-// A closed path through every cell: along row 0 to the right, back and forth
-// over columns 1 to 15, then up column 0 home.
-Point NextOnCycle(Point p) {
-    if (p.x == 0)
-        return p.y == 0 ? Point{1, 0} : Point{0, p.y - 1};
-    if (p.y % 2 == 0)
-        return p.x < GRID_WIDTH - 1 ? Point{p.x + 1, p.y} : Point{p.x, p.y + 1};
-    if (p.x > 1)
-        return {p.x - 1, p.y};
-    return p.y < GRID_HEIGHT - 1 ? Point{p.x, p.y + 1} : Point{0, p.y};
-}
-
-Direction HeadingTo(Point from, Point to) {
-    if (to.x > from.x)
-        return DIR_RIGHT;
-    if (to.x < from.x)
-        return DIR_LEFT;
-    return to.y > from.y ? DIR_DOWN : DIR_UP;
-}
 
 // A running game whose snake of `length` cells lies along the cycle, head first.
 void LaySnake(int length) {

@@ -5,6 +5,7 @@
 
 #include "model/game_state.h"
 #include "model/game_step.h"
+#include "tests/support/game_walks.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -27,16 +28,6 @@ enum Op : uint8_t {
     OP_SERPENTINE,
     OP_BUILD_GRID,
     OP_COUNT
-};
-
-struct Snapshot {
-    Point snake[MAX_SNAKE_LENGTH];
-    int32_t snakeLength;
-    Point head;
-    Direction direction;
-    Point food;
-    int32_t score;
-    bool gameOver;
 };
 
 // What the fuzzer knows about the game it drives.
@@ -78,24 +69,6 @@ Direction SerpentineHeading(Point p) {
     if (rightward)
         return p.x < GRID_WIDTH - 1 ? DIR_RIGHT : DIR_DOWN;
     return p.x > 0 ? DIR_LEFT : DIR_DOWN;
-}
-
-Snapshot Take() {
-    Snapshot s;
-    memcpy(s.snake, snake, sizeof snake);
-    s.snakeLength = snakeLength;
-    s.head = head;
-    s.direction = direction;
-    s.food = food;
-    s.score = score;
-    s.gameOver = gameOver;
-    return s;
-}
-
-bool Unchanged(const Snapshot& s) {
-    return memcmp(s.snake, snake, sizeof snake) == 0 && s.snakeLength == snakeLength &&
-           Same(s.head, head) && s.direction == direction && Same(s.food, food) &&
-           s.score == score && s.gameOver == gameOver;
 }
 
 void CheckState() {
@@ -142,9 +115,9 @@ void Step() {
     if (!IsHeading(direction) && started && !gameOver)
         wildHeading = true;
     bool wasOver = gameOver;
-    Snapshot before = Take();
+    GameSnapshot before = TakeGameSnapshot();
     UpdateGame();
-    if (wasOver && !Unchanged(before))
+    if (wasOver && !SameGame(before, TakeGameSnapshot()))
         Fail("a step after the end changed the game");
 }
 

@@ -1,5 +1,6 @@
 #include "model/game_state.h"
 #include "model/game_step.h"
+#include "tests/support/game_walks.h"
 
 #include <gtest/gtest.h>
 
@@ -43,19 +44,6 @@ Point Ahead(Point p, Direction heading) {
     }
 }
 
-// The cell after `p` on a cycle through the whole board: along row 0 to the
-// right, back and forth over columns 1 to 15, and up column 0 home.
-Point NextOnCycle(Point p) {
-    if (p.x == 0)
-        return p.y == 0 ? Point{1, 0} : Point{0, p.y - 1};
-    bool rightward = p.y % 2 == 0;
-    if (rightward)
-        return p.x < GRID_WIDTH - 1 ? Point{p.x + 1, p.y} : Point{p.x, p.y + 1};
-    if (p.x > 1)
-        return {p.x - 1, p.y};
-    return p.y < GRID_HEIGHT - 1 ? Point{p.x, p.y + 1} : Point{0, p.y};
-}
-
 bool Survives(Direction heading) {
     Point next = Ahead(head, heading);
     if (!OnBoard(next))
@@ -74,14 +62,6 @@ Direction DriverHeading(std::mt19937& driver) {
     for (int turn = 0; turn < 4 && !Survives(heading); turn++)
         heading = (heading + 1) % 4;
     return heading;
-}
-
-Direction HeadingTo(Point from, Point to) {
-    if (to.x > from.x)
-        return DIR_RIGHT;
-    if (to.x < from.x)
-        return DIR_LEFT;
-    return to.y > from.y ? DIR_DOWN : DIR_UP;
 }
 
 } // namespace

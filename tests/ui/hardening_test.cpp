@@ -4,6 +4,7 @@
 
 #include "game_window.h"
 #include "model/game_state.h"
+#include "tests/support/game_walks.h"
 #include "ui/board_painter.h"
 #include "ui/window_procedure.h"
 
@@ -54,37 +55,6 @@ class HardenedWindow : public ::testing::Test {
     HWND window = NULL;
 };
 
-struct GameSnapshot {
-    Point snake[MAX_SNAKE_LENGTH];
-    int32_t snakeLength;
-    Point head;
-    Direction direction;
-    Point food;
-    int32_t score;
-    bool gameOver;
-    int32_t timerInterval;
-};
-
-GameSnapshot TakeSnapshot() {
-    GameSnapshot s;
-    memcpy(s.snake, snake, sizeof snake);
-    s.snakeLength = snakeLength;
-    s.head = head;
-    s.direction = direction;
-    s.food = food;
-    s.score = score;
-    s.gameOver = gameOver;
-    s.timerInterval = timerInterval;
-    return s;
-}
-
-bool SameGame(const GameSnapshot& a, const GameSnapshot& b) {
-    return memcmp(a.snake, b.snake, sizeof a.snake) == 0 && a.snakeLength == b.snakeLength &&
-           a.head.x == b.head.x && a.head.y == b.head.y && a.direction == b.direction &&
-           a.food.x == b.food.x && a.food.y == b.food.y && a.score == b.score &&
-           a.gameOver == b.gameOver && a.timerInterval == b.timerInterval;
-}
-
 double MsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
@@ -123,7 +93,8 @@ TEST_F(HardenedWindow, AKeyFloodBetweenTwoTicksLeavesTheLastArrow) {
 // high bits, through the queue: the game, the speed and the window stay.
 TEST_F(HardenedWindow, UnknownCommandsAndKeysChangeNothing) {
     KillTimer(window, TIMER_ID); // no tick may move the snake meanwhile
-    GameSnapshot before = TakeSnapshot();
+    GameSnapshot before = TakeGameSnapshot();
+    int32_t intervalBefore = timerInterval;
     for (WPARAM high : {WPARAM{0}, WPARAM{0x00010000}, WPARAM{0xFFFF0000}}) {
         for (WPARAM low = 0; low <= 0xFFFF; low++) {
             if (low < ID_NEW_GAME || low > ID_DECREASE_SPEED) {
@@ -138,7 +109,8 @@ TEST_F(HardenedWindow, UnknownCommandsAndKeysChangeNothing) {
         }
     }
     Drain();
-    EXPECT_TRUE(SameGame(before, TakeSnapshot()));
+    EXPECT_TRUE(SameGame(before, TakeGameSnapshot()));
+    EXPECT_EQ(timerInterval, intervalBefore);
     EXPECT_TRUE(TestingIsWindowAlive(window));
     EXPECT_EQ(TestingTimerInterval(window, TIMER_ID), 0u) << "a command restarted the timer";
 }
@@ -151,7 +123,8 @@ TEST_F(HardenedWindow, ADestroyedWindowTakesNoMoreInput) {
     TestingPostMessage(window, WM_COMMAND, ID_DECREASE_SPEED, 0);
     ASSERT_TRUE(DestroyWindow(window));
     int brushesLeft = TestingLiveBrushCount();
-    GameSnapshot before = TakeSnapshot();
+    GameSnapshot before = TakeGameSnapshot();
+    int32_t intervalBefore = timerInterval;
 
     MSG msg;
     EXPECT_EQ(GetMessageA(&msg, NULL, 0, 0), 0) << "the queued messages were not dropped";
@@ -170,7 +143,8 @@ TEST_F(HardenedWindow, ADestroyedWindowTakesNoMoreInput) {
     EXPECT_FALSE(UpdateWindow(window));
     EXPECT_EQ(SetTimer(window, TIMER_ID, 10, NULL), 0u);
 
-    EXPECT_TRUE(SameGame(before, TakeSnapshot()));
+    EXPECT_TRUE(SameGame(before, TakeGameSnapshot()));
+    EXPECT_EQ(timerInterval, intervalBefore);
     EXPECT_EQ(TestingLiveBrushCount(), brushesLeft);
     // Nothing posted a second quit: a fresh timer's tick is the next message.
     SetTimer(NULL, WATCHDOG_TIMER, 20, NULL);
