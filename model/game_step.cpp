@@ -50,17 +50,16 @@ void UpdateGame() {
         return;
 
     if (head.x == food.x && head.y == food.y) {
-        // Growing keeps the old tail where it is for this step. The new head
-        // differs from every snake cell, so a full board ends the game before
-        // the shift could run past the array.
+        // Growing keeps the old tail where it is for this step. A head that
+        // moves never lands on the snake, so only a heading outside the four,
+        // which eats in place, could grow the snake past the board: the array
+        // still ends at its last entry.
         score++;
         PlaceFood();
-        for (int32_t i = snakeLength - 1; i >= 0; i--)
-            snake[i + 1] = snake[i];
-        snakeLength++;
-    } else {
-        for (int32_t i = snakeLength - 2; i >= 0; i--)
-            snake[i + 1] = snake[i];
+        if (snakeLength < MAX_SNAKE_LENGTH)
+            snakeLength++;
     }
+    for (int32_t i = snakeLength - 2; i >= 0; i--)
+        snake[i + 1] = snake[i];
     snake[0] = head;
 }

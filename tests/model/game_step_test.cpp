@@ -75,6 +75,20 @@ TEST(Moving, AnUnknownHeadingLeavesTheHeadWhereItIs) {
     EXPECT_FALSE(gameOver);
 }
 
+TEST(Moving, EatingInPlaceOnAFullArrayNeverGrowsPastIt) {
+    Point cell{3, 3};
+    StartWith({cell}, 7, cell);
+    for (int32_t i = 1; i < MAX_SNAKE_LENGTH; i++)
+        snake[i] = Point{4, 3};
+    snakeLength = MAX_SNAKE_LENGTH;
+    UpdateGame();
+    EXPECT_FALSE(gameOver);
+    EXPECT_EQ(snakeLength, MAX_SNAKE_LENGTH);
+    EXPECT_EQ(score, 1);
+    EXPECT_EQ(snake[1].x, cell.x);
+    EXPECT_EQ(snake[1].y, cell.y);
+}
+
 TEST(Walls, EachWallEndsTheGameWithTheHeadClampedAndTheSnakeUnmoved) {
     struct Case {
         Point start;
