@@ -4,7 +4,8 @@
 // the one-pixel black default pen and filled inside with the selected brush, without
 // anti-aliasing; COLORREF is 0x00BBGGRR. A new device context has the white stock brush, the black
 // pen, black text on an opaque white background and a sans font with a 16-pixel line (pango,
-// glyphs not anti-aliased). A device context draws only inside its surface and clip rectangle.
+// glyphs not anti-aliased). A device context draws only inside its surface and clip rectangle, and
+// keeps the region its drawing changed, so that the host redraws no more than that.
 // Differences: only solid brushes and the default pen exist; text is converted from Windows-1252
 // to UTF-8 for pango; at most 16 device contexts and 64 brushes exist at once (fixed tables).
 
@@ -14,6 +15,8 @@
 #include <pango/pangocairo.h>
 #include <string.h>
 #include <wchar.h>
+
+#include <vector>
 
 namespace {
 const int MAX_DCS = 16;
@@ -28,7 +31,8 @@ struct DCRecord {
     cairo_surface_t* surface; // referenced while the DC lives
     RECT clip;
     HGDIOBJ brush;
-    COLORREF brushColor; // kept, so that deleting a selected brush leaves the DC usable
+    COLORREF brushColor;     // kept, so that deleting a selected brush leaves the DC usable
+    cairo_region_t* changed; // the pixels that drawing through this DC has changed
 };
 
 struct BrushRecord {
@@ -38,7 +42,13 @@ struct BrushRecord {
 
 DCRecord dcs[MAX_DCS];
 BrushRecord brushes[MAX_BRUSHES];
-PangoLayout* textLayout = NULL; // made once and kept for the life of the process
+// Text is laid out once per distinct string: a program draws the same few lines at every paint.
+// The layouts live as long as the process.
+const int TEXT_LAYOUTS = 4;
+PangoLayout* textLayouts[TEXT_LAYOUTS];
+int nextTextLayout = 0;
+// What a Rectangle's rows must hold: an outline row, and an inner row (brush, outline at the ends).
+std::vector<uint32_t> outlineRow, innerRow;
 
 HGDIOBJ WhiteBrush() {
     return MakeHandle(KIND_STOCK_OBJECT, WHITE_BRUSH_SERIAL);
@@ -80,33 +90,41 @@ uint32_t ToPixel(COLORREF color) {
     return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
 }
 
-// Fills l..r-1, t..b-1 within the clip; the caller brackets with flush and mark_dirty.
-void FillPixels(const DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
-    if (l < dc.clip.left)
-        l = dc.clip.left;
-    if (t < dc.clip.top)
-        t = dc.clip.top;
-    if (r > dc.clip.right)
-        r = dc.clip.right;
-    if (b > dc.clip.bottom)
-        b = dc.clip.bottom;
-    if (l >= r || t >= b)
-        return;
+uint32_t* PixelRow(const DCRecord& dc, int y) {
     unsigned char* data = cairo_image_surface_get_data(dc.surface);
-    int stride = cairo_image_surface_get_stride(dc.surface);
-    uint32_t pixel = ToPixel(color);
-    // A row at a time through the C library's fill, which is several times
-    // faster than a loop of single pixels; a wchar_t is one 32-bit pixel here.
-    static_assert(sizeof(wchar_t) == sizeof(uint32_t), "wmemset fills whole pixels");
-    for (int y = t; y < b; y++) {
-        wchar_t* row = reinterpret_cast<wchar_t*>(data + y * stride);
-        wmemset(row + l, static_cast<wchar_t>(pixel), static_cast<size_t>(r - l));
-    }
+    return reinterpret_cast<uint32_t*>(data + y * cairo_image_surface_get_stride(dc.surface));
 }
 
-PangoLayout* TextLayout() {
-    if (textLayout != NULL)
-        return textLayout;
+// The part of l..r-1, t..b-1 inside the DC's clip; false if none is.
+bool ClipToDC(const DCRecord& dc, int l, int t, int r, int b, RECT* inside) {
+    inside->left = l > dc.clip.left ? l : dc.clip.left;
+    inside->top = t > dc.clip.top ? t : dc.clip.top;
+    inside->right = r < dc.clip.right ? r : dc.clip.right;
+    inside->bottom = b < dc.clip.bottom ? b : dc.clip.bottom;
+    return inside->left < inside->right && inside->top < inside->bottom;
+}
+
+void NoteChange(DCRecord& dc, int l, int t, int r, int b) {
+    cairo_rectangle_int_t box = {l, t, r - l, b - t};
+    cairo_region_union_rectangle(dc.changed, &box);
+}
+
+// Fills l..r-1, t..b-1 within the clip; the caller brackets with flush and mark_dirty.
+void FillPixels(DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
+    RECT area;
+    if (!ClipToDC(dc, l, t, r, b, &area))
+        return;
+    // A row at a time through the C library's fill, several times faster than a loop of single
+    // pixels; a wchar_t is one 32-bit pixel here.
+    static_assert(sizeof(wchar_t) == sizeof(uint32_t), "wmemset fills whole pixels");
+    wchar_t pixel = static_cast<wchar_t>(ToPixel(color));
+    for (int y = area.top; y < area.bottom; y++)
+        wmemset(reinterpret_cast<wchar_t*>(PixelRow(dc, y) + area.left), pixel,
+                static_cast<size_t>(area.right - area.left));
+    NoteChange(dc, area.left, area.top, area.right, area.bottom);
+}
+
+PangoLayout* NewTextLayout() {
     PangoFontMap* fontMap = pango_cairo_font_map_get_default();
     PangoContext* context = pango_font_map_create_context(fontMap);
     cairo_font_options_t* options = cairo_font_options_create();
@@ -115,29 +133,43 @@ PangoLayout* TextLayout() {
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
     pango_cairo_context_set_font_options(context, options);
     cairo_font_options_destroy(options);
-    textLayout = pango_layout_new(context);
+    PangoLayout* layout = pango_layout_new(context);
     g_object_unref(context);
     // Choose the largest pixel size whose line is at most 16 pixels, as the Win32 system font's.
     PangoFontDescription* font = pango_font_description_from_string("Sans");
-    pango_layout_set_text(textLayout, "Xg", -1);
+    pango_layout_set_text(layout, "Xg", -1);
     for (int quarterPixels = 16 * 4; quarterPixels > 8 * 4; quarterPixels--) {
         pango_font_description_set_absolute_size(font, quarterPixels * PANGO_SCALE / 4.0);
-        pango_layout_set_font_description(textLayout, font);
+        pango_layout_set_font_description(layout, font);
         PangoRectangle logical;
-        pango_layout_get_pixel_extents(textLayout, NULL, &logical);
+        pango_layout_get_pixel_extents(layout, NULL, &logical);
         if (logical.height <= TEXT_LINE_HEIGHT)
             break;
     }
     pango_font_description_free(font);
-    return textLayout;
+    return layout;
 }
 
-void SetLayoutText(PangoLayout* layout, LPCSTR text, int length) {
+// A layout holding the text: one kept from an earlier call, or the least recently made one anew.
+PangoLayout* TextLayout(LPCSTR text, int length) {
     gchar* utf8 = g_convert(text, length, "UTF-8", "WINDOWS-1252", NULL, NULL, NULL);
     if (utf8 == NULL)
         utf8 = g_convert(text, length, "UTF-8", "ISO-8859-1", NULL, NULL, NULL);
-    pango_layout_set_text(layout, utf8 != NULL ? utf8 : "", -1);
+    const char* wanted = utf8 != NULL ? utf8 : "";
+    PangoLayout* layout = NULL;
+    for (PangoLayout* kept : textLayouts)
+        if (kept != NULL && strcmp(pango_layout_get_text(kept), wanted) == 0)
+            layout = kept;
+    if (layout == NULL) {
+        PangoLayout*& slot = textLayouts[nextTextLayout];
+        nextTextLayout = (nextTextLayout + 1) % TEXT_LAYOUTS;
+        if (slot == NULL)
+            slot = textLayouts[0] != NULL ? pango_layout_copy(textLayouts[0]) : NewTextLayout();
+        layout = slot;
+        pango_layout_set_text(layout, wanted, -1);
+    }
     g_free(utf8);
+    return layout;
 }
 } // namespace
 
@@ -158,15 +190,19 @@ HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip) {
         }
         record.brush = WhiteBrush();
         record.brushColor = WHITE;
+        record.changed = cairo_region_create();
         return static_cast<HDC>(MakeHandle(KIND_DC, record.serial));
     }
     return NULL;
 }
 
-void ReleaseSurfaceDC(HDC dc) {
+void ReleaseSurfaceDC(HDC dc, cairo_region_t* changed) {
     DCRecord* record = FindDC(dc);
     if (record == NULL)
         return;
+    if (changed != NULL)
+        cairo_region_union(changed, record->changed);
+    cairo_region_destroy(record->changed);
     cairo_surface_destroy(record->surface);
     *record = DCRecord{};
 }
@@ -211,9 +247,12 @@ COLORREF SurfacePixel(cairo_surface_t* surface, int x, int y) {
 }
 
 void ResetGdi() {
-    for (DCRecord& record : dcs)
-        if (record.serial != 0)
-            cairo_surface_destroy(record.surface);
+    for (DCRecord& record : dcs) {
+        if (record.serial == 0)
+            continue;
+        cairo_region_destroy(record.changed);
+        cairo_surface_destroy(record.surface);
+    }
     memset(dcs, 0, sizeof(dcs));
     memset(brushes, 0, sizeof(brushes));
 }
@@ -266,12 +305,36 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     }
     if (left == right || top == bottom)
         return TRUE;
+    RECT area;
+    if (!ClipToDC(*record, left, top, right, bottom, &area))
+        return TRUE;
+    // Each row is compared with what it must hold and written only where it differs: a board that
+    // is painted again as it was then costs reads alone, and the host shows only what changed.
+    int width = area.right - area.left;
+    size_t bytes = static_cast<size_t>(width) * sizeof(uint32_t);
+    uint32_t edge = ToPixel(BLACK);
+    outlineRow.assign(static_cast<size_t>(width), edge);
+    innerRow.assign(static_cast<size_t>(width), ToPixel(record->brushColor));
+    if (area.left == left)
+        innerRow.front() = edge;
+    if (area.right == right)
+        innerRow.back() = edge;
+    int changedTop = area.bottom;
+    int changedBottom = area.top;
     cairo_surface_flush(record->surface);
-    FillPixels(*record, left, top, right, top + 1, BLACK);
-    FillPixels(*record, left, bottom - 1, right, bottom, BLACK);
-    FillPixels(*record, left, top, left + 1, bottom, BLACK);
-    FillPixels(*record, right - 1, top, right, bottom, BLACK);
-    FillPixels(*record, left + 1, top + 1, right - 1, bottom - 1, record->brushColor);
+    for (int y = area.top; y < area.bottom; y++) {
+        uint32_t* span = PixelRow(*record, y) + area.left;
+        bool outline = y == top || y == bottom - 1;
+        const uint32_t* wanted = outline ? outlineRow.data() : innerRow.data();
+        if (memcmp(span, wanted, bytes) == 0)
+            continue;
+        memcpy(span, wanted, bytes);
+        changedTop = y < changedTop ? y : changedTop;
+        changedBottom = y + 1;
+    }
+    if (changedTop >= changedBottom)
+        return TRUE;
+    NoteChange(*record, area.left, changedTop, area.right, changedBottom);
     cairo_surface_mark_dirty(record->surface);
     return TRUE;
 }
@@ -280,10 +343,9 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     DCRecord* record = FindDC(dc);
     if (record == NULL || text == NULL || length < 0)
         return FALSE;
-    PangoLayout* layout = TextLayout();
-    SetLayoutText(layout, text, length);
-    PangoRectangle logical;
-    pango_layout_get_pixel_extents(layout, NULL, &logical);
+    PangoLayout* layout = TextLayout(text, length);
+    PangoRectangle ink, logical;
+    pango_layout_get_pixel_extents(layout, &ink, &logical);
     const RECT& clip = record->clip;
     cairo_t* cr = cairo_create(record->surface);
     cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
@@ -297,6 +359,15 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     pango_cairo_show_layout(cr, layout);
     cairo_destroy(cr);
     cairo_surface_flush(record->surface);
+    RECT drawn;
+    int left = x + (ink.x < logical.x ? ink.x : logical.x);
+    int top = y + (ink.y < logical.y ? ink.y : logical.y);
+    int right = x + (ink.x + ink.width > logical.x + logical.width ? ink.x + ink.width
+                                                                   : logical.x + logical.width);
+    int bottom = y + (ink.y + ink.height > logical.y + logical.height ? ink.y + ink.height
+                                                                      : logical.y + logical.height);
+    if (ClipToDC(*record, left, top, right, bottom, &drawn))
+        NoteChange(*record, drawn.left, drawn.top, drawn.right, drawn.bottom);
     return TRUE;
 }
 
@@ -320,7 +391,7 @@ COLORREF TestingGetDCPixel(HDC dc, int x, int y) {
 }
 
 void TestingDeleteSurfaceDC(HDC dc) {
-    ReleaseSurfaceDC(dc);
+    ReleaseSurfaceDC(dc, NULL);
 }
 
 bool TestingGetBrushColor(HBRUSH brush, COLORREF* color) {

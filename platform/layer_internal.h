@@ -71,7 +71,8 @@ void ValidateByPainting(HWND window);
 
 // GDI.
 HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip);
-void ReleaseSurfaceDC(HDC dc);
+// Adds to `changed` (if not NULL) the pixels that drawing through the DC changed.
+void ReleaseSurfaceDC(HDC dc, cairo_region_t* changed);
 // Fills the DC's clip with the class background (a brush or a COLOR_ index + 1); false for none.
 bool EraseWithBackground(HDC dc, HBRUSH background);
 void FillSurfaceWhite(cairo_surface_t* surface);

@@ -5,8 +5,9 @@
 // it and erases at once, so the first paint has fErase FALSE when WM_ERASEBKGND returned
 // non-zero); BeginPaint sends WM_ERASEBKGND if erasing is still asked for, takes the update region
 // (so the region is validated; invalidating during painting asks for another WM_PAINT), and clips
-// its device context to it; EndPaint releases the device context and has the host show the
-// backing store. Difference: the update region is kept as its bounding rectangle.
+// its device context to it; EndPaint releases the device context and has the host show what the
+// paint changed in the backing store. Difference: the update region is kept as its bounding
+// rectangle.
 
 #include "layer_internal.h"
 
@@ -15,6 +16,17 @@
 namespace {
 RECT ClientRect(const WindowRecord* record) {
     return RECT{0, 0, record->clientWidth, record->clientHeight};
+}
+
+// The host is asked to show only the pixels that drawing changed: a paint that leaves most of the
+// client area as it was costs the host next to nothing.
+void ReleaseAndShow(HWND window, HDC dc) {
+    cairo_region_t* changed = cairo_region_create();
+    ReleaseSurfaceDC(dc, changed);
+    WindowRecord* record = FindWindowRecord(window);
+    if (record != NULL && record->hostClient != NULL && !cairo_region_is_empty(changed))
+        gtk_widget_queue_draw_region(record->hostClient, changed);
+    cairo_region_destroy(changed);
 }
 } // namespace
 
@@ -64,13 +76,10 @@ void EraseNow(HWND window) {
     record->eraseRequested = false;
     HDC dc = AcquireSurfaceDC(record->backing, &record->updateRect);
     LRESULT erased = SendToWindow(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    ReleaseSurfaceDC(dc);
+    ReleaseAndShow(window, dc);
     record = FindWindowRecord(window);
-    if (record == NULL)
-        return;
-    record->eraseFailed = erased == 0;
-    if (record->hostClient != NULL)
-        gtk_widget_queue_draw(record->hostClient);
+    if (record != NULL)
+        record->eraseFailed = erased == 0;
 }
 
 bool TakePaintMessage(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg) {
@@ -126,13 +135,7 @@ HDC WINAPI BeginPaint(HWND window, PAINTSTRUCT* paint) {
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
     if (paint == NULL)
         return FALSE;
-    ReleaseSurfaceDC(paint->hdc);
-    WindowRecord* record = FindWindowRecord(window);
-    if (record != NULL && record->hostClient != NULL) {
-        const RECT& r = paint->rcPaint;
-        gtk_widget_queue_draw_area(record->hostClient, r.left, r.top, r.right - r.left,
-                                   r.bottom - r.top);
-    }
+    ReleaseAndShow(window, paint->hdc);
     return TRUE;
 }
 

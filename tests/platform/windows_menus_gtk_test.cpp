@@ -108,6 +108,41 @@ TEST_F(HostWindow, TheWidgetShowsTheBackingStore) {
     cairo_surface_destroy(shot);
 }
 
+// Paints two cells side by side and returns what the host was asked to redraw.
+cairo_region_t* PaintTwoCells(HWND window, HBRUSH left, HBRUSH right) {
+    InvalidateRect(window, NULL, FALSE);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    SelectObject(dc, left);
+    Rectangle(dc, 0, 100, 50, 150);
+    SelectObject(dc, right);
+    Rectangle(dc, 50, 100, 100, 150);
+    EndPaint(window, &paint);
+    return gdk_window_get_update_area(gtk_widget_get_window(FindWindowRecord(window)->hostClient));
+}
+
+TEST_F(HostWindow, ARepaintHasTheHostRedrawOnlyWhatChanged) {
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    cairo_region_t* first = PaintTwoCells(window, green, green);
+    ASSERT_NE(first, nullptr);
+    cairo_region_destroy(first);
+    cairo_region_t* same = PaintTwoCells(window, green, green);
+    EXPECT_EQ(same, nullptr) << "the same cells again need no redraw";
+    if (same != NULL)
+        cairo_region_destroy(same);
+    cairo_region_t* changed = PaintTwoCells(window, green, red);
+    ASSERT_NE(changed, nullptr);
+    // Inside the cell that turned red; its black outline rows were already there.
+    cairo_rectangle_int_t box;
+    cairo_region_get_extents(changed, &box);
+    EXPECT_EQ(box.x, 50);
+    EXPECT_EQ(box.y, 101);
+    EXPECT_EQ(box.width, 50);
+    EXPECT_EQ(box.height, 48);
+    cairo_region_destroy(changed);
+}
+
 TEST_F(HostWindow, GtkKeyAndCloseEventsBecomeMessages) {
     GtkWidget* top = FindWindowRecord(window)->hostWindow;
     GtkMenuShell* bar = GTK_MENU_SHELL(FindWindowRecord(window)->hostMenuBar);
