@@ -22,7 +22,6 @@
 #define WINAPI
 #define WINAPIV
 #define CALLBACK
-#define APIENTRY
 
 #define TRUE 1
 #define FALSE 0
@@ -35,7 +34,6 @@ typedef int LONG;
 typedef unsigned int UINT;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;
-typedef intptr_t INT_PTR;
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
@@ -65,7 +63,6 @@ typedef void* HGDIOBJ;
 #define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
 #define GetBValue(rgb) ((BYTE)((rgb) >> 16))
 #define LOWORD(l) ((WORD)(((UINT_PTR)(l)) & 0xffff))
-#define HIWORD(l) ((WORD)((((UINT_PTR)(l)) >> 16) & 0xffff))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((UINT_PTR)((WORD)(i))))
 
 #define WM_CREATE 0x0001
@@ -77,7 +74,6 @@ typedef void* HGDIOBJ;
 #define WM_SHOWWINDOW 0x0018
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
-#define WM_CHAR 0x0102
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
 
@@ -98,9 +94,6 @@ typedef void* HGDIOBJ;
 #define WS_SYSMENU 0x00080000
 #define WS_THICKFRAME 0x00040000
 #define WS_MINIMIZEBOX 0x00020000
-#define WS_MAXIMIZEBOX 0x00010000
-#define WS_OVERLAPPEDWINDOW                                                                        \
-    (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 
 #define CW_USEDEFAULT ((int)0x80000000)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
