@@ -4,13 +4,16 @@
 // again with the same window and identifier replaces it and restarts it from now; WM_TIMER comes
 // only when nothing else is waiting, and a timer has at most one pending. Due times advance by
 // whole intervals from the moment the timer was set, so handling time does not make ticks drift
-// and missed periods are dropped, not queued. Each timer is a GSource of its own with a ready time
-// in monotonic microseconds (g_timeout_add would drift). A NULL window gets identifiers chosen
-// here, as in Win32; at most 64 timers exist at once.
+// and missed periods are dropped, not queued. Each timer is a GSource of its own that polls a
+// timerfd armed for the absolute due time: g_timeout_add would drift, and a GSource ready time is
+// polled in whole milliseconds, which wakes a tick up to 1 ms late. A NULL window gets identifiers
+// chosen here, as in Win32; at most 64 timers exist at once.
 
 #include "layer_internal.h"
 
 #include <glib.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 namespace {
 const int MAX_TIMERS = 64;
@@ -24,6 +27,7 @@ struct TimerRecord {
     UINT interval;    // milliseconds, after clamping
     gint64 nextDueUs; // monotonic
     GSource* source;
+    int fd; // timerfd on the monotonic clock, armed for nextDueUs
 };
 
 struct TimerSource {
@@ -35,13 +39,25 @@ TimerRecord timers[MAX_TIMERS];
 int scanStart = 0; // round robin, so that one fast timer cannot starve another
 UINT_PTR lastThreadTimerId = 0;
 
+// g_get_monotonic_time and the timerfd count on the same clock.
+void Arm(const TimerRecord& timer) {
+    itimerspec when = {};
+    when.it_value.tv_sec = static_cast<time_t>(timer.nextDueUs / G_USEC_PER_SEC);
+    when.it_value.tv_nsec = static_cast<long>(timer.nextDueUs % G_USEC_PER_SEC) * 1000;
+    timerfd_settime(timer.fd, TFD_TIMER_ABSTIME, &when, NULL);
+}
+
+// GLib dispatches a source whose fd became readable without a check function of ours.
 gboolean DispatchTimer(GSource* source, GSourceFunc, gpointer) {
     TimerRecord& timer = timers[reinterpret_cast<TimerSource*>(source)->index];
+    uint64_t expirations;
+    if (read(timer.fd, &expirations, sizeof expirations) != sizeof expirations)
+        return G_SOURCE_CONTINUE; // woken early or already read: still armed
     timer.due = true;
     gint64 intervalUs = static_cast<gint64>(timer.interval) * 1000;
     gint64 missed = (g_get_monotonic_time() - timer.nextDueUs) / intervalUs;
     timer.nextDueUs += (missed + 1) * intervalUs;
-    g_source_set_ready_time(source, timer.nextDueUs);
+    Arm(timer);
     return G_SOURCE_CONTINUE;
 }
 
@@ -57,6 +73,7 @@ int FindTimer(HWND window, UINT_PTR id) {
 void RemoveTimer(int index) {
     g_source_destroy(timers[index].source);
     g_source_unref(timers[index].source);
+    close(timers[index].fd);
     timers[index] = TimerRecord{};
 }
 } // namespace
@@ -79,12 +96,17 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerP
                 index = i;
         if (index < 0)
             return 0;
+        int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (fd < 0)
+            return 0;
         TimerRecord& timer = timers[index];
         timer.used = true;
         timer.window = window;
         timer.id = id;
+        timer.fd = fd;
         timer.source = g_source_new(&timerFuncs, sizeof(TimerSource));
         reinterpret_cast<TimerSource*>(timer.source)->index = index;
+        g_source_add_unix_fd(timer.source, fd, G_IO_IN);
         g_source_attach(timer.source, NULL);
     }
     TimerRecord& timer = timers[index];
@@ -92,7 +114,7 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerP
     timer.callback = timerProc;
     timer.interval = elapse;
     timer.nextDueUs = g_get_monotonic_time() + static_cast<gint64>(elapse) * 1000;
-    g_source_set_ready_time(timer.source, timer.nextDueUs);
+    Arm(timer);
     return id != 0 ? id : 1;
 }
 
