@@ -12,8 +12,8 @@
 
 #if defined(_WIN32)
 #error "This is the compatibility layer's <windows.h>; a Win32 host uses its own system header."
-#elif !defined(__unix__)
-#error "The Win32 compatibility layer supports Unix-like hosts (GTK 3) only."
+#elif !defined(__linux__)
+#error "The Win32 compatibility layer supports Linux hosts (GTK 3) only."
 #endif
 
 #include <stddef.h>
