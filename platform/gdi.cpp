@@ -16,6 +16,7 @@
 #include <string.h>
 #include <wchar.h>
 
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -104,8 +105,13 @@ bool ClipToDC(const DCRecord& dc, int l, int t, int r, int b, RECT* inside) {
     return inside->left < inside->right && inside->top < inside->bottom;
 }
 
+// Adds what of l..r-1, t..b-1 lies inside the clip to the pixels the DC's drawing changed.
 void NoteChange(DCRecord& dc, int l, int t, int r, int b) {
-    cairo_rectangle_int_t box = {l, t, r - l, b - t};
+    RECT inside;
+    if (!ClipToDC(dc, l, t, r, b, &inside))
+        return;
+    cairo_rectangle_int_t box = {inside.left, inside.top, inside.right - inside.left,
+                                 inside.bottom - inside.top};
     cairo_region_union_rectangle(dc.changed, &box);
 }
 
@@ -359,15 +365,9 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     pango_cairo_show_layout(cr, layout);
     cairo_destroy(cr);
     cairo_surface_flush(record->surface);
-    RECT drawn;
-    int left = x + (ink.x < logical.x ? ink.x : logical.x);
-    int top = y + (ink.y < logical.y ? ink.y : logical.y);
-    int right = x + (ink.x + ink.width > logical.x + logical.width ? ink.x + ink.width
-                                                                   : logical.x + logical.width);
-    int bottom = y + (ink.y + ink.height > logical.y + logical.height ? ink.y + ink.height
-                                                                      : logical.y + logical.height);
-    if (ClipToDC(*record, left, top, right, bottom, &drawn))
-        NoteChange(*record, drawn.left, drawn.top, drawn.right, drawn.bottom);
+    // Glyphs may reach past the white box.
+    for (const PangoRectangle& box : {ink, logical})
+        NoteChange(*record, x + box.x, y + box.y, x + box.x + box.width, y + box.y + box.height);
     return TRUE;
 }
 
