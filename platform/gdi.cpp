@@ -91,9 +91,11 @@ uint32_t ToPixel(COLORREF color) {
     return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
 }
 
-uint32_t* PixelRow(const DCRecord& dc, int y) {
-    unsigned char* data = cairo_image_surface_get_data(dc.surface);
-    return reinterpret_cast<uint32_t*>(data + y * cairo_image_surface_get_stride(dc.surface));
+// Row y of an image surface; the row offset can exceed an int on the largest surfaces.
+uint32_t* PixelRow(cairo_surface_t* surface, int y) {
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    ptrdiff_t offset = static_cast<ptrdiff_t>(y) * cairo_image_surface_get_stride(surface);
+    return reinterpret_cast<uint32_t*>(data + offset);
 }
 
 // The part of l..r-1, t..b-1 inside the DC's clip; false if none is.
@@ -125,7 +127,7 @@ void FillPixels(DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
     static_assert(sizeof(wchar_t) == sizeof(uint32_t), "wmemset fills whole pixels");
     wchar_t pixel = static_cast<wchar_t>(ToPixel(color));
     for (int y = area.top; y < area.bottom; y++)
-        wmemset(reinterpret_cast<wchar_t*>(PixelRow(dc, y) + area.left), pixel,
+        wmemset(reinterpret_cast<wchar_t*>(PixelRow(dc.surface, y) + area.left), pixel,
                 static_cast<size_t>(area.right - area.left));
     NoteChange(dc, area.left, area.top, area.right, area.bottom);
 }
@@ -246,9 +248,7 @@ COLORREF SurfacePixel(cairo_surface_t* surface, int x, int y) {
         y >= cairo_image_surface_get_height(surface))
         return 0xFFFFFFFF;
     cairo_surface_flush(surface);
-    const unsigned char* data = cairo_image_surface_get_data(surface);
-    uint32_t pixel =
-        reinterpret_cast<const uint32_t*>(data + y * cairo_image_surface_get_stride(surface))[x];
+    uint32_t pixel = PixelRow(surface, y)[x];
     return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
 }
 
@@ -329,7 +329,7 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     int changedBottom = area.top;
     cairo_surface_flush(record->surface);
     for (int y = area.top; y < area.bottom; y++) {
-        uint32_t* span = PixelRow(*record, y) + area.left;
+        uint32_t* span = PixelRow(record->surface, y) + area.left;
         bool outline = y == top || y == bottom - 1;
         const uint32_t* wanted = outline ? outlineRow.data() : innerRow.data();
         if (memcmp(span, wanted, bytes) == 0)
