@@ -100,11 +100,7 @@ uint32_t* PixelRow(cairo_surface_t* surface, int y) {
 
 // The part of l..r-1, t..b-1 inside the DC's clip; false if none is.
 bool ClipToDC(const DCRecord& dc, int l, int t, int r, int b, RECT* inside) {
-    inside->left = l > dc.clip.left ? l : dc.clip.left;
-    inside->top = t > dc.clip.top ? t : dc.clip.top;
-    inside->right = r < dc.clip.right ? r : dc.clip.right;
-    inside->bottom = b < dc.clip.bottom ? b : dc.clip.bottom;
-    return inside->left < inside->right && inside->top < inside->bottom;
+    return IntersectRects(RECT{l, t, r, b}, dc.clip, inside);
 }
 
 // Adds what of l..r-1, t..b-1 lies inside the clip to the pixels the DC's drawing changed.
@@ -160,9 +156,7 @@ PangoLayout* NewTextLayout() {
 
 // A layout holding the text: one kept from an earlier call, or the least recently made one anew.
 PangoLayout* TextLayout(LPCSTR text, int length) {
-    gchar* utf8 = g_convert(text, length, "UTF-8", "WINDOWS-1252", NULL, NULL, NULL);
-    if (utf8 == NULL)
-        utf8 = g_convert(text, length, "UTF-8", "ISO-8859-1", NULL, NULL, NULL);
+    gchar* utf8 = ToUtf8(text, length);
     const char* wanted = utf8 != NULL ? utf8 : "";
     PangoLayout* layout = NULL;
     for (PangoLayout* kept : textLayouts)
@@ -181,6 +175,11 @@ PangoLayout* TextLayout(LPCSTR text, int length) {
 }
 } // namespace
 
+char* ToUtf8(const char* text, long length) {
+    gchar* utf8 = g_convert(text, length, "UTF-8", "WINDOWS-1252", NULL, NULL, NULL);
+    return utf8 != NULL ? utf8 : g_convert(text, length, "UTF-8", "ISO-8859-1", NULL, NULL, NULL);
+}
+
 HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip) {
     for (DCRecord& record : dcs) {
         if (record.serial != 0)
@@ -189,13 +188,8 @@ HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip) {
         int height = cairo_image_surface_get_height(surface);
         record.serial = NewSerial();
         record.surface = cairo_surface_reference(surface);
-        record.clip = RECT{0, 0, width, height};
-        if (clip != NULL) {
-            record.clip.left = clip->left > 0 ? clip->left : 0;
-            record.clip.top = clip->top > 0 ? clip->top : 0;
-            record.clip.right = clip->right < width ? clip->right : width;
-            record.clip.bottom = clip->bottom < height ? clip->bottom : height;
-        }
+        RECT whole = {0, 0, width, height};
+        IntersectRects(clip != NULL ? *clip : whole, whole, &record.clip);
         record.brush = WhiteBrush();
         record.brushColor = WHITE;
         record.changed = cairo_region_create();

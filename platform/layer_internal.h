@@ -50,6 +50,11 @@ extern WindowRecord windowTable[MAX_WINDOWS];
 WindowRecord* FindWindowRecord(HWND window); // NULL for a dead or invalid handle
 HWND WindowHandle(const WindowRecord* record);
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The part of `a` inside `b`; false if they do not overlap.
+bool IntersectRects(const RECT& a, const RECT& b, RECT* inside);
+// Windows-1252 text (ISO-8859-1 where that fails) as UTF-8 for GTK and pango; g_free the result.
+// A negative length means up to the terminator.
+char* ToUtf8(const char* text, long length);
 bool MessageInFilter(HWND window, UINT message, HWND filterWindow, UINT filterMin, UINT filterMax);
 DWORD TickCount();
 

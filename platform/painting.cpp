@@ -30,17 +30,19 @@ void ReleaseAndShow(HWND window, HDC dc) {
 }
 } // namespace
 
+bool IntersectRects(const RECT& a, const RECT& b, RECT* inside) {
+    inside->left = a.left > b.left ? a.left : b.left;
+    inside->top = a.top > b.top ? a.top : b.top;
+    inside->right = a.right < b.right ? a.right : b.right;
+    inside->bottom = a.bottom < b.bottom ? a.bottom : b.bottom;
+    return inside->left < inside->right && inside->top < inside->bottom;
+}
+
 void InvalidateClient(WindowRecord* record, const RECT* rect, bool erase) {
     if (!record->visible)
         return;
-    RECT area = ClientRect(record);
-    if (rect != NULL) {
-        area.left = rect->left > 0 ? rect->left : 0;
-        area.top = rect->top > 0 ? rect->top : 0;
-        area.right = rect->right < record->clientWidth ? rect->right : record->clientWidth;
-        area.bottom = rect->bottom < record->clientHeight ? rect->bottom : record->clientHeight;
-    }
-    if (area.left >= area.right || area.top >= area.bottom)
+    RECT area;
+    if (!IntersectRects(rect != NULL ? *rect : ClientRect(record), ClientRect(record), &area))
         return;
     if (!record->updatePending) {
         record->updateRect = area;

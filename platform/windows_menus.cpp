@@ -243,11 +243,6 @@ void OnRealize(GtkWidget* top, gpointer window) {
     gdk_window_set_decorations(host, static_cast<GdkWMDecoration>(decorations));
 }
 
-gchar* ToUtf8(const char* text) {
-    gchar* utf8 = g_convert(text, -1, "UTF-8", "WINDOWS-1252", NULL, NULL, NULL);
-    return utf8 != NULL ? utf8 : g_convert(text, -1, "UTF-8", "ISO-8859-1", NULL, NULL, NULL);
-}
-
 // Win32 marks a mnemonic with '&' ("&&" for a literal one), GTK with '_'.
 GtkWidget* NewHostMenuItem(const char* text) {
     char label[MENU_TEXT_SIZE * 2];
@@ -263,7 +258,7 @@ GtkWidget* NewHostMenuItem(const char* text) {
             label[n++] = *c;
     }
     label[n] = '\0';
-    gchar* utf8 = ToUtf8(label);
+    gchar* utf8 = ToUtf8(label, -1);
     GtkWidget* item = gtk_menu_item_new_with_mnemonic(utf8 != NULL ? utf8 : "");
     g_free(utf8);
     return item;
@@ -313,7 +308,7 @@ bool EnsureHost() {
 
 void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, int y) {
     GtkWidget* top = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gchar* utf8 = ToUtf8(title != NULL ? title : "");
+    gchar* utf8 = ToUtf8(title != NULL ? title : "", -1);
     gtk_window_set_title(GTK_WINDOW(top), utf8 != NULL ? utf8 : "");
     g_free(utf8);
     gtk_window_set_resizable(GTK_WINDOW(top), FALSE);
