@@ -58,6 +58,39 @@ char* ToUtf8(const char* text, long length);
 bool MessageInFilter(HWND window, UINT message, HWND filterWindow, UINT filterMin, UINT filterMax);
 DWORD TickCount();
 
+// Window classes.
+// The class's procedure and background; false if no class has that name.
+bool LookUpWindowClass(LPCSTR name, WNDPROC* procedure, HBRUSH* background);
+void ResetWindowClasses();
+
+// Menus. A walk through pop-ups goes at most this deep.
+const int MAX_MENU_DEPTH = 64;
+bool MenuIsValid(HMENU menu);
+// Item `index`: its identifier (0xFFFFFFFF for a pop-up), text and pop-up (NULL for a string
+// item); false past the last item or for an invalid menu. Any out pointer may be NULL.
+bool MenuItemAt(HMENU menu, int index, UINT* id, const char** text, HMENU* popup);
+bool MenuTreeHasCommand(HMENU menu, UINT id);
+void DestroyMenuTree(HMENU menu);
+void ResetMenus();
+
+// Frame metrics.
+const int MENU_BAR_HEIGHT = 19;
+// What the frame, caption and menu bar add on each side of the client area.
+void FrameInsets(DWORD style, bool menu, RECT* insets);
+
+// Host window (GTK). EnsureHost opens the display once; false without one.
+bool EnsureHost();
+void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, int y);
+void SetHostVisible(WindowRecord* record, bool visible);
+void SetHostIconic(WindowRecord* record, bool iconic);
+void DestroyHostWindow(WindowRecord* record);
+
+// Input: each posts its messages, as the GTK events and the testing hooks ask.
+UINT VirtualKeyFromKeyval(unsigned keyval); // 0 for keys without a virtual-key code
+bool PostKeyMessage(HWND window, UINT virtualKey, bool pressed);
+void PostMenuCommand(HWND window, UINT id);
+void PressCloseBox(HWND window);
+
 // Queue.
 BOOL PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void ResetQueue();

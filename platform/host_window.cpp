@@ -1,0 +1,199 @@
+// The GTK window behind a Win32 window: a top-level GTK window holding the menu bar and a drawing
+// area of exactly the client size that shows the backing store, and the signal handlers that turn
+// GTK's key, menu and close events into messages.
+//
+// The window manager draws the caption and frame outside the GTK window, so the GTK window holds
+// just the menu bar (forced to the Win32 metric) and the client area. The window is never
+// resized, and the frame buttons follow the style (the Motif hints, which most window managers
+// honour).
+
+#include "layer_internal.h"
+
+#include <gtk/gtk.h>
+
+namespace {
+int hostState = 0; // 0 not tried, 1 GTK ready, -1 no display
+const int MENU_TEXT_BYTES = 128;
+
+gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer window) {
+    if (event->state & (GDK_MOD1_MASK | GDK_CONTROL_MASK))
+        return FALSE;
+    UINT virtualKey = VirtualKeyFromKeyval(event->keyval);
+    return PostKeyMessage(static_cast<HWND>(window), virtualKey, event->type == GDK_KEY_PRESS);
+}
+
+gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer window) {
+    PressCloseBox(static_cast<HWND>(window));
+    return TRUE; // the window procedure decides; GTK must not destroy the window itself
+}
+
+gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer window) {
+    WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
+    if (record == NULL)
+        return FALSE;
+    cairo_set_source_surface(cr, record->backing, 0, 0);
+    cairo_paint(cr);
+    return TRUE;
+}
+
+void OnMenuItem(GtkMenuItem* item, gpointer window) {
+    UINT id = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "win32-command"));
+    PostMenuCommand(static_cast<HWND>(window), id);
+}
+
+void OnRealize(GtkWidget* top, gpointer window) {
+    WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
+    if (record == NULL)
+        return;
+    int functions = GDK_FUNC_MOVE | GDK_FUNC_CLOSE;
+    if (record->style & WS_MINIMIZEBOX)
+        functions |= GDK_FUNC_MINIMIZE;
+    int decorations = GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU;
+    if (record->style & WS_MINIMIZEBOX)
+        decorations |= GDK_DECOR_MINIMIZE;
+    GdkWindow* host = gtk_widget_get_window(top);
+    gdk_window_set_functions(host, static_cast<GdkWMFunction>(functions));
+    gdk_window_set_decorations(host, static_cast<GdkWMDecoration>(decorations));
+}
+
+// Win32 marks a mnemonic with '&' ("&&" for a literal one), GTK with '_'.
+GtkWidget* NewHostMenuItem(const char* text) {
+    char label[MENU_TEXT_BYTES];
+    size_t n = 0;
+    for (const char* c = text; *c != '\0' && n + 2 < sizeof(label); c++) {
+        if (*c == '&' && c[1] == '&')
+            label[n++] = *++c;
+        else if (*c == '&')
+            label[n++] = '_';
+        else if (*c == '_')
+            label[n++] = '_', label[n++] = '_';
+        else
+            label[n++] = *c;
+    }
+    label[n] = '\0';
+    gchar* utf8 = ToUtf8(label, -1);
+    GtkWidget* item = gtk_menu_item_new_with_mnemonic(utf8 != NULL ? utf8 : "");
+    g_free(utf8);
+    return item;
+}
+
+void FillHostMenu(GtkWidget* shell, HMENU menu, HWND window, int depth) {
+    UINT id;
+    const char* text;
+    HMENU popup;
+    if (depth > MAX_MENU_DEPTH)
+        return;
+    for (int i = 0; MenuItemAt(menu, i, &id, &text, &popup); i++) {
+        GtkWidget* item = NewHostMenuItem(text);
+        if (popup != NULL) {
+            GtkWidget* submenu = gtk_menu_new();
+            FillHostMenu(submenu, popup, window, depth + 1);
+            gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), submenu);
+        } else {
+            g_object_set_data(G_OBJECT(item), "win32-command", GUINT_TO_POINTER(id));
+            g_signal_connect(item, "activate", G_CALLBACK(OnMenuItem), window);
+        }
+        gtk_menu_shell_append(GTK_MENU_SHELL(shell), item);
+    }
+}
+} // namespace
+
+bool EnsureHost() {
+    if (hostState == 0) {
+        g_setenv("NO_AT_BRIDGE", "1", FALSE); // no accessibility bus warnings on stderr
+        hostState = gtk_init_check(NULL, NULL) ? 1 : -1;
+        if (hostState == 1) {
+            // Let the menu bar fit the fixed Win32 metric exactly.
+            GtkCssProvider* css = gtk_css_provider_new();
+            gtk_css_provider_load_from_data(css,
+                                            "menubar.win32-menu-bar { padding: 0; min-height: 0;"
+                                            " border-width: 0; box-shadow: none;"
+                                            " font-size: 12px; }"
+                                            "menubar.win32-menu-bar > menuitem { min-height: 0;"
+                                            " padding: 0 7px; }",
+                                            -1, NULL);
+            gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
+                                                      GTK_STYLE_PROVIDER(css),
+                                                      GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+            g_object_unref(css);
+        }
+    }
+    return hostState == 1;
+}
+
+void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, int y) {
+    GtkWidget* top = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gchar* utf8 = ToUtf8(title != NULL ? title : "", -1);
+    gtk_window_set_title(GTK_WINDOW(top), utf8 != NULL ? utf8 : "");
+    g_free(utf8);
+    gtk_window_set_resizable(GTK_WINDOW(top), FALSE);
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_container_add(GTK_CONTAINER(top), box);
+    int contentHeight = record->clientHeight;
+    if (record->menu != NULL) {
+        GtkWidget* bar = gtk_menu_bar_new();
+        gtk_style_context_add_class(gtk_widget_get_style_context(bar), "win32-menu-bar");
+        gtk_widget_set_size_request(bar, -1, MENU_BAR_HEIGHT);
+        FillHostMenu(bar, record->menu, window, 0);
+        gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
+        record->hostMenuBar = bar;
+        contentHeight += MENU_BAR_HEIGHT;
+    }
+    GtkWidget* client = gtk_drawing_area_new();
+    gtk_widget_set_size_request(client, record->clientWidth, record->clientHeight);
+    gtk_box_pack_start(GTK_BOX(box), client, FALSE, FALSE, 0);
+    GdkGeometry hints = {};
+    hints.min_width = hints.max_width = record->clientWidth;
+    hints.min_height = hints.max_height = contentHeight;
+    gtk_window_set_geometry_hints(
+        GTK_WINDOW(top), NULL, &hints,
+        static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+    if (x != CW_USEDEFAULT)
+        gtk_window_move(GTK_WINDOW(top), x, y);
+    g_signal_connect(client, "draw", G_CALLBACK(OnDraw), window);
+    g_signal_connect(top, "delete-event", G_CALLBACK(OnDelete), window);
+    g_signal_connect(top, "realize", G_CALLBACK(OnRealize), window);
+    g_signal_connect(top, "key-press-event", G_CALLBACK(OnKey), window);
+    g_signal_connect(top, "key-release-event", G_CALLBACK(OnKey), window);
+    gtk_widget_show_all(box);
+    record->hostWindow = top;
+    record->hostClient = client;
+}
+
+void SetHostVisible(WindowRecord* record, bool visible) {
+    if (record->hostWindow != NULL)
+        gtk_widget_set_visible(record->hostWindow, visible);
+}
+
+void SetHostIconic(WindowRecord* record, bool iconic) {
+    if (record->hostWindow == NULL)
+        return;
+    if (iconic)
+        gtk_window_iconify(GTK_WINDOW(record->hostWindow));
+    else
+        gtk_window_deiconify(GTK_WINDOW(record->hostWindow));
+}
+
+void DestroyHostWindow(WindowRecord* record) {
+    if (record->hostWindow != NULL)
+        gtk_widget_destroy(record->hostWindow);
+    record->hostWindow = record->hostMenuBar = record->hostClient = NULL;
+}
+
+bool TestingGetHostLayout(HWND window, RECT* clientArea, RECT* menuBar) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (record == NULL || record->hostClient == NULL || !gtk_widget_get_mapped(record->hostClient))
+        return false;
+    GtkAllocation a;
+    gtk_widget_get_allocation(record->hostClient, &a);
+    if (clientArea != NULL)
+        *clientArea = RECT{a.x, a.y, a.x + a.width, a.y + a.height};
+    if (menuBar != NULL) {
+        *menuBar = RECT{0, 0, 0, 0};
+        if (record->hostMenuBar != NULL) {
+            gtk_widget_get_allocation(record->hostMenuBar, &a);
+            *menuBar = RECT{a.x, a.y, a.x + a.width, a.y + a.height};
+        }
+    }
+    return true;
+}
