@@ -341,7 +341,7 @@ class WaylandDisplay(Session):
             for path in (self.runtime, config):
                 os.chown(path, 65534, 65534)
         self.env = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK")}
-        self.env.update(XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman", GDK_BACKEND="wayland")
+        self.env.update(HOME=self.runtime, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman", GDK_BACKEND="wayland")
         log = tempfile.TemporaryFile()
         sway = self.Spawn(self.Command(["sway", "-c", config]), stdout=log, stderr=log)
 
@@ -376,13 +376,15 @@ class WaylandDisplay(Session):
     def Command(self, argv):
         if not self.root:
             return argv
-        # nobody may not reach a build folder under root's home: a copy of the
-        # program in the runtime folder.
-        program = os.path.join(self.runtime, os.path.basename(argv[0]))
-        if os.path.isfile(argv[0]) and not os.path.exists(program):
-            shutil.copy(argv[0], program)
-            os.chown(program, 65534, 65534)
-        return UNPRIVILEGED + ([program] if os.path.isfile(argv[0]) else argv[:1]) + argv[1:]
+        if os.path.isfile(argv[0]):
+            # nobody may not reach a build folder under root's home: a copy of
+            # the program in the runtime folder.
+            program = os.path.join(self.runtime, os.path.basename(argv[0]))
+            if not os.path.exists(program):
+                shutil.copy(argv[0], program)
+                os.chown(program, 65534, 65534)
+            argv = [program] + argv[1:]
+        return UNPRIVILEGED + argv
 
     def SetScale(self, scale):
         """Changes the output's scale under the running programs and puts
