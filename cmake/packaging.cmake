@@ -41,7 +41,6 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "cell longer, and a wall or the snake's own body ends the game."
     "."
     "A Game menu starts a new game and makes the steps faster or slower.")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
