@@ -341,8 +341,10 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     DCRecord* record = FindDC(dc);
-    if (record == NULL || text == NULL || length < 0)
+    if (record == NULL || length < 0 || (text == NULL && length > 0))
         return FALSE;
+    if (length == 0)
+        return TRUE; // as in Win32, even without a text
     PangoLayout* layout = TextLayout(text, length);
     PangoRectangle ink, logical;
     pango_layout_get_pixel_extents(layout, &ink, &logical);

@@ -41,6 +41,7 @@ typedef WORD ATOM;
 typedef DWORD COLORREF;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef unsigned short WCHAR; // UTF-16, as in Win32 (wchar_t is 32 bits here)
 
 #define DECLARE_HANDLE(name)                                                                       \
     struct name##__ {                                                                              \
@@ -76,6 +77,7 @@ typedef void* HGDIOBJ;
 #define WM_KEYUP 0x0101
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
+#define WM_USER 0x0400
 
 #define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
@@ -97,6 +99,19 @@ typedef void* HGDIOBJ;
 
 #define CW_USEDEFAULT ((int)0x80000000)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
+#define IDC_IBEAM MAKEINTRESOURCEA(32513)
+#define IDC_WAIT MAKEINTRESOURCEA(32514)
+#define IDC_CROSS MAKEINTRESOURCEA(32515)
+#define IDC_UPARROW MAKEINTRESOURCEA(32516)
+#define IDC_SIZENWSE MAKEINTRESOURCEA(32642)
+#define IDC_SIZENESW MAKEINTRESOURCEA(32643)
+#define IDC_SIZEWE MAKEINTRESOURCEA(32644)
+#define IDC_SIZENS MAKEINTRESOURCEA(32645)
+#define IDC_SIZEALL MAKEINTRESOURCEA(32646)
+#define IDC_NO MAKEINTRESOURCEA(32648)
+#define IDC_HAND MAKEINTRESOURCEA(32649)
+#define IDC_APPSTARTING MAKEINTRESOURCEA(32650)
+#define IDC_HELP MAKEINTRESOURCEA(32651)
 #define COLOR_WINDOW 5
 
 #define SW_HIDE 0
@@ -142,6 +157,21 @@ typedef struct tagPAINTSTRUCT {
     BYTE rgbReserved[32];
 } PAINTSTRUCT;
 
+typedef struct tagCREATESTRUCTA {
+    void* lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTA, *LPCREATESTRUCTA;
+
 typedef struct tagWNDCLASSA {
     UINT style;
     WNDPROC lpfnWndProc;
@@ -178,9 +208,12 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyl
 BOOL WINAPI GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax);
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerProc);
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
+DWORD WINAPI GetTickCount(void);
+void WINAPI Sleep(DWORD milliseconds);
 
 // Painting.
 BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase);
