@@ -5,7 +5,7 @@
 // PostQuitMessage was called and nothing is posted, then WM_PAINT for a visible window with a
 // non-empty update region, then WM_TIMER for a due timer; it blocks in the GLib main context (which
 // also runs GTK) until one of these exists. Differences: one thread only; the queue holds 4096
-// messages; MSG.pt is always (0, 0); TranslateMessage makes no WM_CHAR.
+// posted messages (Win32 10000); MSG.pt is always (0, 0); TranslateMessage makes no WM_CHAR.
 
 #include "layer_internal.h"
 

@@ -8,7 +8,23 @@
 // handle is a distinct pointer type. Constants carry their Win32 values. Only the ANSI entry
 // points exist. Where the layer differs from Win32 the sources that implement each group say so;
 // the main points: one thread only, no child windows, windows keep their created size, and the
-// window procedure sees only the messages listed here.
+// window procedure sees only the messages listed here. tests/conformance runs the same programs
+// on Win32 (Wine) and on the layer and compares what they print.
+//
+// Differences kept on purpose (the conformance programs mark them):
+// - Each window keeps a backing store of its client area, so a minimised window still has a
+//   client area and is painted at once when invalidated; Win32 paints it when it is restored.
+// - The close box posts WM_CLOSE; Win32 posts WM_SYSCOMMAND, which DefWindowProcA turns into a
+//   sent WM_CLOSE. Either way the window procedure gets WM_CLOSE.
+// - Thread timers (SetTimer with a NULL window) get identifiers counting up from 1.
+//
+// Fixed limits; everything else (classes, windows, menus, items, texts, timers) grows as needed:
+// - 4096 posted messages wait at most (Win32: 10000); PostMessageA returns FALSE past that.
+// - 64 brushes and 16 device contexts exist at once; CreateSolidBrush and BeginPaint return
+//   NULL past that (a program that deletes what it makes, as Win32 asks, never gets near).
+// - Class names have at most 255 characters and there are at most 16384 classes, as in Win32.
+// - wsprintfA writes at most 1024 bytes, as in Win32.
+// - A menu walk goes at most 64 pop-ups deep (deeper items do not show).
 
 #if defined(_WIN32)
 #error "This is the compatibility layer's <windows.h>; a Win32 host uses its own system header."
