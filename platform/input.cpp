@@ -37,24 +37,16 @@ const KeyMapping KEY_TABLE[] = {
     {GDK_KEY_A, GDK_KEY_Z, 'A'},
     {GDK_KEY_a, GDK_KEY_z, 'A'},
 };
-// Scan codes (0x100: extended) of the keys above, for input that has no X keycode.
+// Scan codes (0x100: extended) of the keys above, for input that has no X keycode: digits and
+// letters by rows, then Escape, Return, Space, F10, Up, Left, Right and Down.
 struct ScanMapping {
     const char* virtualKeys; // consecutive scan codes
     UINT firstScanCode;
 };
 const ScanMapping SCAN_TABLE[] = {
-    {"1234567890", 0x02},
-    {"QWERTYUIOP", 0x10},
-    {"ASDFGHJKL", 0x1E},
-    {"ZXCVBNM", 0x2C},
-    {"\x1B", 0x01},
-    {"\x0D", 0x1C},
-    {" ", 0x39},
-    {"\x79", 0x44},
-    {"\x26", 0x148},
-    {"\x25", 0x14B},
-    {"\x27", 0x14D},
-    {"\x28", 0x150},
+    {"1234567890", 0x02}, {"QWERTYUIOP", 0x10}, {"ASDFGHJKL", 0x1E}, {"ZXCVBNM", 0x2C},
+    {"\x1B", 0x01},       {"\x0D", 0x1C},       {" ", 0x39},         {"\x79", 0x44},
+    {"\x26", 0x148},      {"\x25", 0x14B},      {"\x27", 0x14D},     {"\x28", 0x150},
 };
 
 // X keycodes as scan codes: the evdev keycode is the Linux input code plus 8, and the codes of

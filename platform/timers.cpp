@@ -34,7 +34,7 @@ struct TimerSource {
 };
 
 std::deque<TimerRecord> timers; // a GSource keeps its timer's index, so records never move
-int scanStart = 0; // round robin, so that one fast timer cannot starve another
+int scanStart = 0;              // round robin, so that one fast timer cannot starve another
 UINT_PTR lastThreadTimerId = 0;
 
 int TimerCount() {

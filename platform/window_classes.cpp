@@ -55,8 +55,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
         strlen(windowClass->lpszClassName) > CLASS_NAME_LIMIT ||
         FindClass(windowClass->lpszClassName) != NULL || classes.size() == MAX_CLASSES)
         return 0;
-    classes.push_back(
-        ClassRecord{windowClass->lpszClassName, windowClass->lpfnWndProc, windowClass->hbrBackground});
+    classes.push_back(ClassRecord{windowClass->lpszClassName, windowClass->lpfnWndProc,
+                                  windowClass->hbrBackground});
     return static_cast<ATOM>(FIRST_CLASS_ATOM + classes.size() - 1);
 }
 

@@ -63,8 +63,8 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return record->procedure(window, message, wParam, lParam);
 }
 
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
-                            int x, int y, int width, int height, HWND parent, HMENU menu,
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, void* param) {
     WNDPROC procedure;
     HBRUSH background;
@@ -106,9 +106,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         CreateHostWindow(record, window, windowName, x, y);
     if (style & STYLE_FRAMES)
         exStyle |= EX_STYLE_WINDOWEDGE;
-    CREATESTRUCTA create = {param,  instance, menu,       parent,    height,
-                            width,  y,        x,          static_cast<LONG>(style),
-                            windowName, className, exStyle};
+    CREATESTRUCTA create = {
+        param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+        windowName, className, exStyle};
     LRESULT created = SendToWindow(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create));
     record = FindWindowRecord(window);
     if (record != NULL && created == -1) {

@@ -138,7 +138,10 @@ void ReadArgument(const Conversion& c, va_list& args, Argument* a) {
         unsigned long long value =
             wide ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
         snprintf(a->digits, sizeof a->digits,
-                 c.type == UNSIGNED ? "%llu" : (c.flags & UPPER) ? "%llX" : "%llx", value);
+                 c.type == UNSIGNED  ? "%llu"
+                 : (c.flags & UPPER) ? "%llX"
+                                     : "%llx",
+                 value);
         break;
     }
     case UNKNOWN: break;

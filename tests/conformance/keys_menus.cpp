@@ -11,8 +11,10 @@ HMENU BuildMenuBar() {
     Say("AppendMenuA -> %d", AppendMenuA(game, MF_STRING, 101, "&New"));
     Say("AppendMenuA -> %d", AppendMenuA(game, MF_STRING, 102, "&Quit"));
     Say("AppendMenuA -> %d", AppendMenuA(help, MF_STRING, 103, "&About"));
-    Say("AppendMenuA pop-up -> %d", AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(game), "&Game"));
-    Say("AppendMenuA pop-up -> %d", AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help"));
+    Say("AppendMenuA pop-up -> %d",
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(game), "&Game"));
+    Say("AppendMenuA pop-up -> %d",
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help"));
     Say("AppendMenuA to a NULL menu -> %d", AppendMenuA(NULL, MF_STRING, 1, "x"));
     HMENU other = CreatePopupMenu();
     Say("AppendMenuA with a NULL pop-up -> %d", AppendMenuA(other, MF_POPUP, 0, "x"));

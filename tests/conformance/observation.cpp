@@ -15,10 +15,12 @@ struct MessageNameRow {
     const char* name;
 };
 const MessageNameRow MESSAGE_NAMES[] = {
-    {WM_CREATE, "WM_CREATE"}, {WM_DESTROY, "WM_DESTROY"},       {WM_PAINT, "WM_PAINT"},
-    {WM_CLOSE, "WM_CLOSE"},   {WM_QUIT, "WM_QUIT"},             {WM_ERASEBKGND, "WM_ERASEBKGND"},
-    {WM_KEYUP, "WM_KEYUP"},   {WM_SHOWWINDOW, "WM_SHOWWINDOW"}, {WM_KEYDOWN, "WM_KEYDOWN"},
-    {WM_TIMER, "WM_TIMER"},   {WM_COMMAND, "WM_COMMAND"},
+    {WM_CREATE, "WM_CREATE"},   {WM_DESTROY, "WM_DESTROY"},
+    {WM_PAINT, "WM_PAINT"},     {WM_CLOSE, "WM_CLOSE"},
+    {WM_QUIT, "WM_QUIT"},       {WM_ERASEBKGND, "WM_ERASEBKGND"},
+    {WM_KEYUP, "WM_KEYUP"},     {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
+    {WM_KEYDOWN, "WM_KEYDOWN"}, {WM_TIMER, "WM_TIMER"},
+    {WM_COMMAND, "WM_COMMAND"},
 };
 
 bool IsDeclared(UINT message) {
@@ -57,7 +59,8 @@ LRESULT CALLBACK ConformanceProcedure(HWND window, UINT message, WPARAM wParam, 
             SayCreateStruct(reinterpret_cast<const CREATESTRUCTA*>(lParam));
     }
     bool handled = false;
-    LRESULT result = messageHook != NULL ? messageHook(window, message, wParam, lParam, &handled) : 0;
+    LRESULT result =
+        messageHook != NULL ? messageHook(window, message, wParam, lParam, &handled) : 0;
     return handled ? result : DefWindowProcA(window, message, wParam, lParam);
 }
 } // namespace

@@ -5,9 +5,9 @@
 #include "observation.h"
 
 namespace {
-LRESULT eraseAnswer = -1;       // what WM_ERASEBKGND returns; -1: DefWindowProcA's answer
+LRESULT eraseAnswer = -1; // what WM_ERASEBKGND returns; -1: DefWindowProcA's answer
 bool invalidateWhilePainting = false;
-bool paintByDefault = false;    // leave WM_PAINT to DefWindowProcA
+bool paintByDefault = false; // leave WM_PAINT to DefWindowProcA
 bool tryGdi = false;
 
 void SayGdiReturns(HDC dc) {
@@ -16,7 +16,8 @@ void SayGdiReturns(HDC dc) {
     HGDIOBJ previous = SelectObject(dc, brush);
     Say("    SelectObject -> %s", previous != NULL ? "previous" : "NULL");
     Say("    SelectObject back -> %s", SelectObject(dc, previous) == brush ? "the brush" : "other");
-    Say("    SelectObject without a DC -> %s", SelectObject(NULL, brush) != NULL ? "object" : "NULL");
+    Say("    SelectObject without a DC -> %s",
+        SelectObject(NULL, brush) != NULL ? "object" : "NULL");
     Say("    Rectangle -> %d", Rectangle(dc, 1, 1, 20, 20));
     Say("    Rectangle inverted -> %d", Rectangle(dc, 20, 20, 1, 1));
     Say("    Rectangle empty -> %d", Rectangle(dc, 5, 5, 5, 5));
@@ -75,8 +76,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Say("UpdateWindow with nothing to paint");
     UpdateWindow(window);
 
-    const RECT LEFT = {10, 10, 30, 20}, RIGHT = {100, 40, 120, 60}, OUTSIDE = {1000, 1000, 1010,
-                                                                               1010};
+    const RECT LEFT = {10, 10, 30, 20}, RIGHT = {100, 40, 120, 60},
+               OUTSIDE = {1000, 1000, 1010, 1010};
     Say("InvalidateRect two rectangles");
     InvalidateRect(window, &LEFT, FALSE);
     InvalidateAndUpdate(window, "and", &RIGHT, FALSE);

@@ -7,7 +7,7 @@ namespace {
 const UINT_PTR STOPPER = 99;
 HWND window;
 UINT_PTR threadTimer; // the identifier SetTimer chose
-int ticks[100];        // WM_TIMER seen per identifier
+int ticks[100];       // WM_TIMER seen per identifier
 
 LRESULT Count(HWND hwnd, UINT message, WPARAM wParam, LPARAM, bool* handled) {
     if (message == WM_TIMER && wParam < 100)
@@ -39,7 +39,10 @@ void RunFor(UINT milliseconds) {
 }
 
 void CALLBACK OnTimer(HWND hwnd, UINT message, UINT_PTR id, DWORD) {
-    Say("  TimerProc %s %s id %s", hwnd == window ? "window" : hwnd ? "other" : "NULL",
+    Say("  TimerProc %s %s id %s",
+        hwnd == window ? "window"
+        : hwnd         ? "other"
+                       : "NULL",
         MessageName(message), id == threadTimer ? "as SetTimer returned" : "other");
     KillTimer(hwnd, id);
 }
@@ -75,7 +78,8 @@ void SayTimerCalls() {
     Say("KillTimer of an unknown id -> %d", KillTimer(window, 55));
     threadTimer = SetTimer(NULL, 0, 10, OnTimer);
     Say("SetTimer without a window -> %s", threadTimer != 0 ? "an id" : "0");
-    Say("SetTimer 6 with a callback -> %u", static_cast<unsigned>(SetTimer(window, 6, 40, OnTimer)));
+    Say("SetTimer 6 with a callback -> %u",
+        static_cast<unsigned>(SetTimer(window, 6, 40, OnTimer)));
     RunFor(100);
     Say("KillTimer thread timer after its callback killed it -> %d", KillTimer(NULL, threadTimer));
 }

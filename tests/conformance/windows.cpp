@@ -17,10 +17,10 @@ LRESULT AnswerCreate(HWND, UINT message, WPARAM, LPARAM, bool* handled) {
 }
 
 void SayCursors() {
-    const LPCSTR CURSORS[] = {IDC_ARROW,  IDC_IBEAM,  IDC_WAIT,    IDC_CROSS,       IDC_UPARROW,
-                              IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZEWE, IDC_SIZENS,   IDC_SIZEALL,
-                              IDC_NO,     IDC_HAND,   IDC_APPSTARTING, IDC_HELP,
-                              MAKEINTRESOURCEA(32600)};
+    const LPCSTR CURSORS[] = {
+        IDC_ARROW,    IDC_IBEAM,    IDC_WAIT,        IDC_CROSS,  IDC_UPARROW,
+        IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZEWE,      IDC_SIZENS, IDC_SIZEALL,
+        IDC_NO,       IDC_HAND,     IDC_APPSTARTING, IDC_HELP,   MAKEINTRESOURCEA(32600)};
     for (LPCSTR cursor : CURSORS)
         Say("LoadCursorA %u -> %s", LOWORD(cursor), LoadCursorA(NULL, cursor) ? "cursor" : "NULL");
 }

@@ -116,6 +116,19 @@ TEST(Input, KeysArriveAsKeyDownAndUpButF10StaysWithTheMenuBar) {
     EXPECT_EQ(messageLog.entries[1].wParam, static_cast<WPARAM>(VK_LEFT));
 }
 
+TEST(Input, KeyMessagesCarryTheScanCodeWithTheExtendedBitForArrows) {
+    StartLoggingLayer();
+    HWND window = CreateLoggedWindow();
+    TestingPressKey(window, 'A');
+    TestingPressKey(window, VK_LEFT);
+    const LPARAM expected[] = {0x001E0001, 0xC01E0001, 0x014B0001, 0xC14B0001};
+    for (LPARAM lParam : expected) {
+        MSG msg;
+        ASSERT_TRUE(GetMessageA(&msg, NULL, 0, 0));
+        EXPECT_EQ(msg.lParam, lParam) << std::hex << msg.lParam;
+    }
+}
+
 TEST(Windows, NoDisplayMeansNoWindowAndNoOutput) {
     StartLoggingLayer();
     TestingSetHeadless(false);
