@@ -79,8 +79,8 @@ void SayTimerCalls() {
     threadTimer = SetTimer(NULL, 0, 10, OnTimer);
     Say("SetTimer without a window -> %s", threadTimer != 0 ? "an id" : "0");
     Say("SetTimer 6 with a callback -> %u",
-        static_cast<unsigned>(SetTimer(window, 6, 40, OnTimer)));
-    RunFor(100);
+        static_cast<unsigned>(SetTimer(window, 6, 60, OnTimer)));
+    RunFor(200);
     Say("KillTimer thread timer after its callback killed it -> %d", KillTimer(NULL, threadTimer));
 }
 
