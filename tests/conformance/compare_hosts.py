@@ -96,7 +96,8 @@ def main(name, native, windows):
     if difference:
         print("\n".join(difference))
         sys.exit(f"{name}: the layer differs from Win32 in {sum(line[:1] in '+-' for line in difference[2:])} lines")
-    print(f"{name}: {len(Compared(layer))} lines the same on Win32 (Wine) and on the layer")
+    print("\n".join(Compared(layer)))
+    print(f"{name}: the {len(Compared(layer))} lines above are the same on Win32 (Wine) and on the layer")
 
 
 if __name__ == "__main__":

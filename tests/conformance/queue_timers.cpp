@@ -1,5 +1,6 @@
-// The queue's order (posted, quit, paint, timer) and message timers: replacing, killing, a zero
-// and a huge interval, missed periods, callbacks, thread timers and a destroyed window's timers.
+// The queue's order (posted, quit, paint, timer), filters, and message timers: replacing, killing,
+// a zero and a huge interval, missed periods, callbacks, thread timers and a destroyed window's
+// timers.
 
 #include "observation.h"
 
@@ -15,6 +16,10 @@ LRESULT Count(HWND hwnd, UINT message, WPARAM wParam, LPARAM, bool* handled) {
     if (message == WM_TIMER && wParam == STOPPER) {
         KillTimer(hwnd, STOPPER);
         PostQuitMessage(0);
+    }
+    if (message >= WM_USER) {
+        *handled = true;
+        return message - WM_USER + 100;
     }
     if (message == WM_PAINT) {
         *handled = true;
@@ -68,6 +73,33 @@ void SayQueueOrder() {
         DispatchMessageA(&msg);
     }
     KillTimer(window, 1);
+}
+
+void SayTake(HWND filter, UINT first, UINT last) {
+    MSG msg;
+    BOOL got = GetMessageA(&msg, filter, first, last);
+    Say("GetMessageA %s %s..%s -> %d %s %s", filter != NULL ? "window" : "any", MessageName(first),
+        MessageName(last), got, MessageName(msg.message), msg.hwnd != NULL ? "window" : "thread");
+    if (msg.message != WM_QUIT) {
+        Say("TranslateMessage -> %d", TranslateMessage(&msg) != 0);
+        Say("DispatchMessageA -> %d", static_cast<int>(DispatchMessageA(&msg)));
+    }
+}
+
+// Filters by window and by message range, then what TranslateMessage and DispatchMessageA answer.
+void SayFilters() {
+    PostMessageA(window, WM_USER + 5, 0, 0);
+    PostMessageA(NULL, WM_USER + 6, 0, 0);
+    PostMessageA(window, WM_USER + 7, 0, 0);
+    PostMessageA(window, WM_KEYDOWN, VK_LEFT, 0x014B0001);
+    PostMessageA(window, WM_USER + 8, 0, 0);
+    SayTake(NULL, WM_USER + 6, WM_USER + 7);
+    SayTake(window, 0, 0);
+    SayTake(window, WM_KEYDOWN, WM_KEYUP);
+    SayTake(window, WM_USER + 8, WM_USER + 8);
+    SayTake(window, 0, 0);
+    PostQuitMessage(4);
+    SayTake(window, WM_USER + 9, WM_USER + 9);
 }
 
 void SayTimerCalls() {
@@ -134,6 +166,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     window = CreateConformanceWindow("Queue");
     ShowWindow(window, SW_SHOW);
     SayQueueOrder();
+    SayFilters();
     SayTimerCalls();
     SayIntervals();
     SayDestroyedWindowTimers();
