@@ -44,11 +44,12 @@ void RunFor(UINT milliseconds) {
 }
 
 void CALLBACK OnTimer(HWND hwnd, UINT message, UINT_PTR id, DWORD) {
-    Say("  TimerProc %s %s id %s",
-        hwnd == window ? "window"
-        : hwnd         ? "other"
-                       : "NULL",
-        MessageName(message), id == threadTimer ? "as SetTimer returned" : "other");
+    if (hwnd == NULL)
+        Say("  TimerProc NULL %s, id %s", MessageName(message),
+            id == threadTimer ? "as SetTimer returned" : "another");
+    else
+        Say("  TimerProc %s %s, id %u", hwnd == window ? "window" : "other", MessageName(message),
+            static_cast<unsigned>(id));
     KillTimer(hwnd, id);
 }
 
