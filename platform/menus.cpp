@@ -3,8 +3,8 @@
 //
 // As in Win32, menus, their items and item texts have no fixed limit, and MF_POPUP with a handle
 // that is no menu still appends an item, one that opens nothing. Differences: only MF_STRING and
-// MF_POPUP items exist, a pop-up cannot hold itself; the host reads a window's menus when the
-// window is created, so later AppendMenuA calls do not show.
+// MF_POPUP items exist, and a pop-up cannot hold itself, even through others; the host reads a
+// window's menus when the window is created, so later AppendMenuA calls do not show.
 
 #include "layer_internal.h"
 
@@ -56,9 +56,20 @@ void DestroyMenuTree(HMENU menu, int depth) {
     MenuRecord* record = FindMenu(menu);
     if (record == NULL || depth > MAX_MENU_DEPTH)
         return;
-    for (const MenuItemRecord& item : record->items)
-        DestroyMenuTree(item.popup, depth + 1);
+    std::vector<MenuItemRecord> items = std::move(record->items);
     *record = MenuRecord{};
+    for (const MenuItemRecord& item : items)
+        DestroyMenuTree(item.popup, depth + 1);
+}
+
+bool MenuHolds(HMENU menu, HMENU inner, int depth) {
+    const MenuRecord* record = FindMenu(menu);
+    if (record == NULL || depth > MAX_MENU_DEPTH)
+        return false;
+    for (const MenuItemRecord& item : record->items)
+        if (item.popup == inner || MenuHolds(item.popup, inner, depth + 1))
+            return true;
+    return false;
 }
 
 bool MenuHasCommand(HMENU menu, UINT id, int depth) {
@@ -114,7 +125,7 @@ HMENU WINAPI CreatePopupMenu(void) {
 BOOL WINAPI AppendMenuA(HMENU menu, UINT flags, UINT_PTR idNewItem, LPCSTR newItem) {
     MenuRecord* record = FindMenu(menu);
     HMENU popup = (flags & MF_POPUP) ? reinterpret_cast<HMENU>(idNewItem) : NULL;
-    if (record == NULL || (popup != NULL && popup == menu))
+    if (record == NULL || (popup != NULL && (popup == menu || MenuHolds(popup, menu, 0))))
         return FALSE;
     if (!MenuIsValid(popup))
         popup = NULL;

@@ -104,6 +104,18 @@ TEST(Menus, ItemsKeepTheirOrderAndChoosingOnePostsItsCommand) {
     EXPECT_EQ(TestingMenuItemCount(game), -1);
 }
 
+TEST(Menus, APopUpThatWouldHoldItsOwnMenuIsRefusedAndATreeEndsWhole) {
+    StartLoggingLayer();
+    HMENU outer = CreatePopupMenu(), inner = CreatePopupMenu();
+    ASSERT_TRUE(AppendMenuA(outer, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), "Inner"));
+    EXPECT_FALSE(AppendMenuA(inner, MF_POPUP, reinterpret_cast<UINT_PTR>(outer), "Outer"));
+    EXPECT_FALSE(AppendMenuA(inner, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), "Itself"));
+    HWND window = CreateLoggedWindow(outer);
+    DestroyWindow(window);
+    EXPECT_EQ(TestingMenuItemCount(outer), -1);
+    EXPECT_EQ(TestingMenuItemCount(inner), -1);
+}
+
 TEST(Input, KeysArriveAsKeyDownAndUpButF10StaysWithTheMenuBar) {
     StartLoggingLayer();
     HWND window = CreateLoggedWindow();
