@@ -109,6 +109,11 @@ void SayTimerCalls() {
     Say("KillTimer 5 -> %d", KillTimer(window, 5));
     Say("KillTimer 5 again -> %d", KillTimer(window, 5));
     Say("KillTimer of an unknown id -> %d", KillTimer(window, 55));
+    Say("SetTimer 0 -> %u", static_cast<unsigned>(SetTimer(window, 0, 50, NULL)));
+    Say("KillTimer 0 -> %d", KillTimer(window, 0));
+    Say("SetTimer 13 -> %u", static_cast<unsigned>(SetTimer(window, 13, 50, NULL)));
+    Say("KillTimer 13 as a thread timer -> %d", KillTimer(NULL, 13));
+    Say("KillTimer 13 -> %d", KillTimer(window, 13));
     threadTimer = SetTimer(NULL, 0, 10, OnTimer);
     Say("SetTimer without a window -> %s", threadTimer != 0 ? "an id" : "0");
     Say("SetTimer 6 with a callback -> %u",

@@ -62,6 +62,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ROW("[%2000d]", 1);
     ROW("[%.2000d]", 1);
     ROW("[%-+ #0lld]", 1LL);
+    ROW("[%-#x][%-#06x][%-010d][%0-5d][%00d]", 26, 26, 5, 5, 5);
+    ROW("[%10.3s][%-10.5s][%.s][%#s][%-s]", "abcdef", "ab", "abc", "abc", "abc");
+    ROW("[%c]after", 0);
+    ROW("[%#I64x][%I64i][%#I64X][%I64]", 0xabcULL, -12LL, 0xabcULL, 1LL);
+    ROW("[%lu][%li][%hhd][%llx][%Lf]", -1, -1, 1, 2, 3);
+    ROW("[%5c][%-5C][%.0c]", 'x', WIDE_CHAR, 'y');
+    ROW("[%010p][%-p][%.4p]", (void*)0xab, (void*)0xab, (void*)0xab);
+    ROW("[%.3I64d][%05I64x]", -1LL, 0xfULL);
 
     memset(longText, 'x', sizeof longText - 1);
     longText[sizeof longText - 1] = '\0';
