@@ -25,8 +25,10 @@ TIMEOUT = 60
 
 
 def Output(file):
-    file.seek(0)
-    return file.read().decode(errors="replace").replace("\r\n", "\n")
+    """What the program has written so far. pread leaves the file offset, which the program shares,
+    where the program's next write expects it."""
+    data = os.pread(file.fileno(), os.fstat(file.fileno()).st_size, 0)
+    return data.decode(errors="replace").replace("\r\n", "\n")
 
 
 def TypeAtWindow(display, process, output):

@@ -2,7 +2,6 @@
 
 #include <stdarg.h>
 #include <stdio.h>
-#include <string.h>
 
 MessageHook messageHook = NULL;
 bool reportMessages = true;
