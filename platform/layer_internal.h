@@ -47,7 +47,7 @@ struct WindowRecord {
 };
 
 // Grows as windows are made; a record stays where it is (a deque), and a free slot is reused.
-extern std::deque<WindowRecord> windowTable;
+extern std::deque<WindowRecord>& windowTable;
 WindowRecord* FindWindowRecord(HWND window); // NULL for a dead or invalid handle
 HWND WindowHandle(const WindowRecord* record);
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -40,7 +40,8 @@ WindowRecord* FreeSlot() {
 }
 } // namespace
 
-std::deque<WindowRecord> windowTable;
+// Never destroyed, so that windows still open at exit end with the process, as in Win32.
+std::deque<WindowRecord>& windowTable = *new std::deque<WindowRecord>;
 
 WindowRecord* FindWindowRecord(HWND window) {
     uint32_t serial = HandleSerial(window, KIND_WINDOW);
