@@ -36,7 +36,7 @@ struct TimerSource {
 // A GSource keeps its timer's index, so records never move; never destroyed, so that timers
 // still set at exit end with the process.
 std::deque<TimerRecord>& timers = *new std::deque<TimerRecord>;
-int scanStart = 0;              // round robin, so that one fast timer cannot starve another
+int scanStart = 0; // round robin, so that one fast timer cannot starve another
 UINT_PTR lastThreadTimerId = 0;
 
 int TimerCount() {
