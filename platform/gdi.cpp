@@ -379,8 +379,10 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     DCRecord* record = FindDC(dc);
-    if (record == NULL || text == NULL || length < 0)
+    if (record == NULL || length < 0 || (text == NULL && length > 0))
         return FALSE;
+    if (length == 0)
+        return TRUE; // as in Win32, even without a text
     int scale = record->scale;
     PangoLayout* layout = TextLayout(text, length, scale);
     PangoRectangle ink, logical;

@@ -27,7 +27,9 @@ gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer window) {
     if (event->state & (GDK_MOD1_MASK | GDK_CONTROL_MASK))
         return FALSE;
     UINT virtualKey = VirtualKeyFromKeyval(event->keyval);
-    return PostKeyMessage(static_cast<HWND>(window), virtualKey, event->type == GDK_KEY_PRESS);
+    UINT scanCode = ScanCodeFromKeycode(event->hardware_keycode, virtualKey);
+    return PostKeyMessage(static_cast<HWND>(window), virtualKey, scanCode,
+                          event->type == GDK_KEY_PRESS);
 }
 
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer window) {

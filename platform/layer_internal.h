@@ -6,6 +6,8 @@
 #include <cairo.h>
 #include <stdint.h>
 
+#include <deque>
+
 typedef struct _GtkWidget GtkWidget;
 
 // A handle is a tag for its kind and a serial number that is never reused, so a handle to a
@@ -23,7 +25,6 @@ void* MakeHandle(HandleKind kind, uint32_t serial);
 // The serial of a handle of that kind, or 0.
 uint32_t HandleSerial(const void* handle, HandleKind kind);
 
-const int MAX_WINDOWS = 32;
 const int MAX_DEVICE_SCALE = 8;
 
 struct WindowRecord {
@@ -48,7 +49,8 @@ struct WindowRecord {
     GtkWidget* hostClient;
 };
 
-extern WindowRecord windowTable[MAX_WINDOWS];
+// Grows as windows are made; a record stays where it is (a deque), and a free slot is reused.
+extern std::deque<WindowRecord>& windowTable;
 WindowRecord* FindWindowRecord(HWND window); // NULL for a dead or invalid handle
 HWND WindowHandle(const WindowRecord* record);
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -89,7 +91,9 @@ void DestroyHostWindow(WindowRecord* record);
 
 // Input: each posts its messages, as the GTK events and the testing hooks ask.
 UINT VirtualKeyFromKeyval(unsigned keyval); // 0 for keys without a virtual-key code
-bool PostKeyMessage(HWND window, UINT virtualKey, bool pressed);
+// The scan code (0x100 marks an extended key) of an X keycode, or else of the virtual key.
+UINT ScanCodeFromKeycode(unsigned keycode, UINT virtualKey);
+bool PostKeyMessage(HWND window, UINT virtualKey, UINT scanCode, bool pressed);
 void PostMenuCommand(HWND window, UINT id);
 void PressCloseBox(HWND window);
 

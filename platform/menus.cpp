@@ -1,35 +1,31 @@
 // Menus: CreateMenu, CreatePopupMenu and AppendMenuA, and the lookups the host window and the
 // input paths make in them.
 //
-// Differences from Win32: only MF_STRING and MF_POPUP items exist; at most 64 menus of 32 items,
-// with item texts of up to 63 bytes, exist at once (AppendMenuA returns FALSE past that, and
-// longer texts are cut); the host reads a window's menus when the window is created, so later
-// AppendMenuA calls do not show.
+// As in Win32, menus, their items and item texts have no fixed limit, and MF_POPUP with a handle
+// that is no menu still appends an item, one that opens nothing. Differences: only MF_STRING and
+// MF_POPUP items exist, and a pop-up cannot hold itself, even through others; the host reads a
+// window's menus when the window is created, so later AppendMenuA calls do not show.
 
 #include "layer_internal.h"
 
-#include <glib.h>
-#include <string.h>
+#include <string>
+#include <vector>
 
 namespace {
-const int MAX_MENUS = 64;
-const int MAX_MENU_ITEMS = 32;
-const int MENU_TEXT_SIZE = 64;
 const UINT POPUP_ITEM_ID = 0xFFFFFFFF;
 
 struct MenuItemRecord {
-    UINT id;
+    UINT id; // POPUP_ITEM_ID for a pop-up item, which gives no command
     HMENU popup;
-    char text[MENU_TEXT_SIZE];
+    std::string text;
 };
 
 struct MenuRecord {
-    uint32_t serial;
-    int itemCount;
-    MenuItemRecord items[MAX_MENU_ITEMS];
+    uint32_t serial; // 0: free slot
+    std::vector<MenuItemRecord> items;
 };
 
-MenuRecord menus[MAX_MENUS];
+std::deque<MenuRecord> menus;
 
 MenuRecord* FindMenu(HMENU menu) {
     uint32_t serial = HandleSerial(menu, KIND_MENU);
@@ -42,14 +38,16 @@ MenuRecord* FindMenu(HMENU menu) {
 }
 
 HMENU NewMenu() {
-    for (MenuRecord& record : menus) {
-        if (record.serial != 0)
-            continue;
-        record = MenuRecord{};
-        record.serial = NewSerial();
-        return static_cast<HMENU>(MakeHandle(KIND_MENU, record.serial));
+    MenuRecord* record = NULL;
+    for (MenuRecord& slot : menus)
+        if (slot.serial == 0 && record == NULL)
+            record = &slot;
+    if (record == NULL) {
+        menus.emplace_back();
+        record = &menus.back();
     }
-    return NULL;
+    record->serial = NewSerial();
+    return static_cast<HMENU>(MakeHandle(KIND_MENU, record->serial));
 }
 
 // Pop-ups cannot hold themselves (AppendMenuA refuses), but the depth bound keeps a walk finite
@@ -58,18 +56,28 @@ void DestroyMenuTree(HMENU menu, int depth) {
     MenuRecord* record = FindMenu(menu);
     if (record == NULL || depth > MAX_MENU_DEPTH)
         return;
-    for (int i = 0; i < record->itemCount; i++)
-        DestroyMenuTree(record->items[i].popup, depth + 1);
+    std::vector<MenuItemRecord> items = std::move(record->items);
     *record = MenuRecord{};
+    for (const MenuItemRecord& item : items)
+        DestroyMenuTree(item.popup, depth + 1);
+}
+
+bool MenuHolds(HMENU menu, HMENU inner, int depth) {
+    const MenuRecord* record = FindMenu(menu);
+    if (record == NULL || depth > MAX_MENU_DEPTH)
+        return false;
+    for (const MenuItemRecord& item : record->items)
+        if (item.popup == inner || MenuHolds(item.popup, inner, depth + 1))
+            return true;
+    return false;
 }
 
 bool MenuHasCommand(HMENU menu, UINT id, int depth) {
     const MenuRecord* record = FindMenu(menu);
     if (record == NULL || depth > MAX_MENU_DEPTH)
         return false;
-    for (int i = 0; i < record->itemCount; i++) {
-        const MenuItemRecord& item = record->items[i];
-        if (item.popup != NULL ? MenuHasCommand(item.popup, id, depth + 1) : item.id == id)
+    for (const MenuItemRecord& item : record->items) {
+        if (item.id == POPUP_ITEM_ID ? MenuHasCommand(item.popup, id, depth + 1) : item.id == id)
             return true;
     }
     return false;
@@ -82,13 +90,13 @@ bool MenuIsValid(HMENU menu) {
 
 bool MenuItemAt(HMENU menu, int index, UINT* id, const char** text, HMENU* popup) {
     const MenuRecord* record = FindMenu(menu);
-    if (record == NULL || index < 0 || index >= record->itemCount)
+    if (record == NULL || index < 0 || static_cast<size_t>(index) >= record->items.size())
         return false;
     const MenuItemRecord& item = record->items[index];
     if (id != NULL)
         *id = item.id;
     if (text != NULL)
-        *text = item.text;
+        *text = item.text.c_str();
     if (popup != NULL)
         *popup = item.popup;
     return true;
@@ -103,7 +111,7 @@ void DestroyMenuTree(HMENU menu) {
 }
 
 void ResetMenus() {
-    memset(menus, 0, sizeof(menus));
+    menus.clear();
 }
 
 HMENU WINAPI CreateMenu(void) {
@@ -116,24 +124,19 @@ HMENU WINAPI CreatePopupMenu(void) {
 
 BOOL WINAPI AppendMenuA(HMENU menu, UINT flags, UINT_PTR idNewItem, LPCSTR newItem) {
     MenuRecord* record = FindMenu(menu);
-    if (record == NULL || record->itemCount == MAX_MENU_ITEMS)
+    HMENU popup = (flags & MF_POPUP) ? reinterpret_cast<HMENU>(idNewItem) : NULL;
+    if (record == NULL || (popup != NULL && (popup == menu || MenuHolds(popup, menu, 0))))
         return FALSE;
-    HMENU popup = NULL;
-    if (flags & MF_POPUP) {
-        popup = reinterpret_cast<HMENU>(idNewItem);
-        if (FindMenu(popup) == NULL || popup == menu)
-            return FALSE;
-    }
-    MenuItemRecord& item = record->items[record->itemCount++];
-    item.id = popup != NULL ? POPUP_ITEM_ID : static_cast<UINT>(idNewItem);
-    item.popup = popup;
-    g_strlcpy(item.text, newItem != NULL ? newItem : "", MENU_TEXT_SIZE);
+    if (!MenuIsValid(popup))
+        popup = NULL;
+    UINT id = (flags & MF_POPUP) ? POPUP_ITEM_ID : static_cast<UINT>(idNewItem);
+    record->items.push_back(MenuItemRecord{id, popup, newItem != NULL ? newItem : ""});
     return TRUE;
 }
 
 int TestingMenuItemCount(HMENU menu) {
     const MenuRecord* record = FindMenu(menu);
-    return record != NULL ? record->itemCount : -1;
+    return record != NULL ? static_cast<int>(record->items.size()) : -1;
 }
 
 bool TestingMenuItem(HMENU menu, int index, UINT* id, const char** text, HMENU* popup) {

@@ -1,11 +1,11 @@
 // The thread's message queue and loop: GetMessageA, TranslateMessage, DispatchMessageA,
-// PostQuitMessage and posting.
+// PostMessageA, PostQuitMessage, GetTickCount and Sleep.
 //
 // As in Win32, GetMessageA returns posted messages first (in order), then the quit message once
 // PostQuitMessage was called and nothing is posted, then WM_PAINT for a visible window with a
 // non-empty update region, then WM_TIMER for a due timer; it blocks in the GLib main context (which
 // also runs GTK) until one of these exists. Differences: one thread only; the queue holds 4096
-// messages; MSG.pt is always (0, 0); TranslateMessage makes no WM_CHAR.
+// posted messages (Win32 10000); MSG.pt is always (0, 0); TranslateMessage makes no WM_CHAR.
 
 #include "layer_internal.h"
 
@@ -77,6 +77,18 @@ void ResetQueue() {
 
 BOOL TestingPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return PostToQueue(window, message, wParam, lParam);
+}
+
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return PostToQueue(window, message, wParam, lParam);
+}
+
+DWORD WINAPI GetTickCount(void) {
+    return TickCount();
+}
+
+void WINAPI Sleep(DWORD milliseconds) {
+    g_usleep(static_cast<gulong>(milliseconds) * 1000);
 }
 
 void WINAPI PostQuitMessage(int exitCode) {

@@ -106,7 +106,7 @@ bool TakePaintMessage(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* ms
 BOOL WINAPI UpdateWindow(HWND window) {
     WindowRecord* record = FindWindowRecord(window);
     if (record == NULL)
-        return FALSE;
+        return TRUE; // as Win32 does for a destroyed window
     if (record->visible && record->updatePending)
         SendToWindow(window, WM_PAINT, 0, 0);
     return TRUE;

@@ -7,7 +7,7 @@
 // and missed periods are dropped, not queued. Each timer is a GSource of its own that polls a
 // timerfd armed for the absolute due time: g_timeout_add would drift, and a GSource ready time is
 // polled in whole milliseconds, which wakes a tick up to 1 ms late. A NULL window gets identifiers
-// chosen here, as in Win32; at most 64 timers exist at once.
+// chosen here, as in Win32; timers have no fixed limit.
 
 #include "layer_internal.h"
 
@@ -16,8 +16,6 @@
 #include <unistd.h>
 
 namespace {
-const int MAX_TIMERS = 64;
-
 struct TimerRecord {
     bool used;
     bool due;
@@ -35,9 +33,15 @@ struct TimerSource {
     int index;
 };
 
-TimerRecord timers[MAX_TIMERS];
+// A GSource keeps its timer's index, so records never move; never destroyed, so that timers
+// still set at exit end with the process.
+std::deque<TimerRecord>& timers = *new std::deque<TimerRecord>;
 int scanStart = 0; // round robin, so that one fast timer cannot starve another
 UINT_PTR lastThreadTimerId = 0;
+
+int TimerCount() {
+    return static_cast<int>(timers.size());
+}
 
 // g_get_monotonic_time and the timerfd count on the same clock.
 void Arm(const TimerRecord& timer) {
@@ -64,7 +68,7 @@ gboolean DispatchTimer(GSource* source, GSourceFunc, gpointer) {
 GSourceFuncs timerFuncs = {NULL, NULL, DispatchTimer, NULL, NULL, NULL};
 
 int FindTimer(HWND window, UINT_PTR id) {
-    for (int i = 0; i < MAX_TIMERS; i++)
+    for (int i = 0; i < TimerCount(); i++)
         if (timers[i].used && timers[i].window == window && timers[i].id == id)
             return i;
     return -1;
@@ -91,11 +95,13 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerP
         index = -1;
     }
     if (index < 0) {
-        for (int i = 0; i < MAX_TIMERS && index < 0; i++)
+        for (int i = 0; i < TimerCount() && index < 0; i++)
             if (!timers[i].used)
                 index = i;
-        if (index < 0)
-            return 0;
+        if (index < 0) {
+            index = TimerCount();
+            timers.emplace_back();
+        }
         int fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         if (fd < 0)
             return 0;
@@ -127,14 +133,14 @@ BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
 }
 
 bool TakeDueTimer(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg) {
-    for (int n = 0; n < MAX_TIMERS; n++) {
-        int i = (scanStart + n) % MAX_TIMERS;
+    for (int n = 0; n < TimerCount(); n++) {
+        int i = (scanStart + n) % TimerCount();
         TimerRecord& timer = timers[i];
         if (!timer.used || !timer.due ||
             !MessageInFilter(timer.window, WM_TIMER, filterWindow, filterMin, filterMax))
             continue;
         timer.due = false;
-        scanStart = (i + 1) % MAX_TIMERS;
+        scanStart = (i + 1) % TimerCount();
         *msg = MSG{};
         msg->hwnd = timer.window;
         msg->message = WM_TIMER;
@@ -153,13 +159,13 @@ bool IsTimerCallback(TIMERPROC callback) {
 }
 
 void KillWindowTimers(HWND window) {
-    for (int i = 0; i < MAX_TIMERS; i++)
+    for (int i = 0; i < TimerCount(); i++)
         if (timers[i].used && timers[i].window == window)
             RemoveTimer(i);
 }
 
 void ResetTimers() {
-    for (int i = 0; i < MAX_TIMERS; i++)
+    for (int i = 0; i < TimerCount(); i++)
         if (timers[i].used)
             RemoveTimer(i);
     scanStart = 0;

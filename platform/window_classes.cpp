@@ -1,31 +1,36 @@
 // Window classes and cursors: RegisterClassA and LoadCursorA.
 //
-// As in Win32, class names compare without regard to case and a name can be registered once.
-// Differences: the class style, extra bytes, icon and cursor are not used; at most 16 classes
-// with names of up to 63 characters exist (RegisterClassA returns 0 past that).
+// As in Win32, class names compare without regard to case, a name can be registered once and has
+// at most 255 characters, and each class gets an atom from 0xC000 up (so at most 16384 classes;
+// RegisterClassA returns 0 past either limit). LoadCursorA gives a handle for each standard
+// IDC_ cursor. Differences: the class style, extra bytes, icon and cursor are not used (the host
+// shows its own arrow).
 
 #include "layer_internal.h"
 
 #include <strings.h>
 #include <string.h>
 
+#include <string>
+
 namespace {
-const int MAX_CLASSES = 16;
-const int CLASS_NAME_SIZE = 64;
+const size_t CLASS_NAME_LIMIT = 255;
+const size_t MAX_CLASSES = 0x4000;
 const WORD FIRST_CLASS_ATOM = 0xC000;
-const WORD ARROW_CURSOR_ID = 32512;
+const WORD STANDARD_CURSORS[] = {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642,
+                                 32643, 32644, 32645, 32646, 32648, 32649, 32650, 32651};
 
 struct ClassRecord {
-    char name[CLASS_NAME_SIZE];
+    std::string name;
     WNDPROC procedure;
     HBRUSH background;
 };
 
-ClassRecord classes[MAX_CLASSES];
+std::deque<ClassRecord> classes;
 
 ClassRecord* FindClass(LPCSTR name) {
     for (ClassRecord& record : classes)
-        if (record.procedure != NULL && strcasecmp(record.name, name) == 0)
+        if (strcasecmp(record.name.c_str(), name) == 0)
             return &record;
     return NULL;
 }
@@ -41,29 +46,25 @@ bool LookUpWindowClass(LPCSTR name, WNDPROC* procedure, HBRUSH* background) {
 }
 
 void ResetWindowClasses() {
-    memset(classes, 0, sizeof(classes));
+    classes.clear();
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
     if (windowClass == NULL || windowClass->lpfnWndProc == NULL ||
-        windowClass->lpszClassName == NULL ||
-        strlen(windowClass->lpszClassName) >= CLASS_NAME_SIZE ||
-        FindClass(windowClass->lpszClassName) != NULL)
+        windowClass->lpszClassName == NULL || windowClass->lpszClassName[0] == '\0' ||
+        strlen(windowClass->lpszClassName) > CLASS_NAME_LIMIT ||
+        FindClass(windowClass->lpszClassName) != NULL || classes.size() == MAX_CLASSES)
         return 0;
-    for (int i = 0; i < MAX_CLASSES; i++) {
-        ClassRecord& record = classes[i];
-        if (record.procedure != NULL)
-            continue;
-        strcpy(record.name, windowClass->lpszClassName);
-        record.procedure = windowClass->lpfnWndProc;
-        record.background = windowClass->hbrBackground;
-        return static_cast<ATOM>(FIRST_CLASS_ATOM + i);
-    }
-    return 0;
+    classes.push_back(ClassRecord{windowClass->lpszClassName, windowClass->lpfnWndProc,
+                                  windowClass->hbrBackground});
+    return static_cast<ATOM>(FIRST_CLASS_ATOM + classes.size() - 1);
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR cursorName) {
-    if (instance != NULL || cursorName != IDC_ARROW)
+    if (instance != NULL)
         return NULL;
-    return static_cast<HCURSOR>(MakeHandle(KIND_CURSOR, ARROW_CURSOR_ID));
+    for (WORD id : STANDARD_CURSORS)
+        if (cursorName == MAKEINTRESOURCEA(id))
+            return static_cast<HCURSOR>(MakeHandle(KIND_CURSOR, id));
+    return NULL;
 }

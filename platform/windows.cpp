@@ -2,21 +2,25 @@
 // GetClientRect.
 //
 // Messages, in Win32's documented order where they are emitted at all:
-//   CreateWindowExA: WM_CREATE (lParam 0: there is no CREATESTRUCT); -1 from it destroys the window
-//     (WM_DESTROY) and CreateWindowExA returns NULL.
+//   CreateWindowExA: WM_CREATE with lParam pointing to a CREATESTRUCTA (lpCreateParams is the last
+//     argument; the style has WS_CAPTION, the extended style WS_EX_WINDOWEDGE, as Win32 adds them);
+//     -1 from it ends the window without WM_DESTROY, with its menu, and CreateWindowExA returns
+//     NULL.
 //   ShowWindow, when visibility changes: WM_SHOWWINDOW (wParam TRUE/FALSE); on showing, the whole
 //     client area becomes invalid and WM_ERASEBKGND is sent at once, as Win32 does.
 //   DestroyWindow: WM_DESTROY; then the window's timers and menu end and the handle is dead.
 //
 // The client area is the outer size given to CreateWindowExA less exactly what AdjustWindowRectEx
 // adds. As in Win32 a top-level window always has a caption. Differences: windows are never
-// resized (whatever the style), there are no child windows and at most 32 windows at once.
+// resized (whatever the style) and there are no child windows.
 
 #include "layer_internal.h"
 
 namespace {
 const int DEFAULT_WIDTH = 640;
 const int DEFAULT_HEIGHT = 480;
+const DWORD EX_STYLE_WINDOWEDGE = 0x00000100;
+const DWORD STYLE_FRAMES = 0x00400000 | WS_THICKFRAME; // WS_DLGFRAME (part of WS_CAPTION)
 
 bool headless = false;
 
@@ -31,11 +35,13 @@ WindowRecord* FreeSlot() {
     for (WindowRecord& slot : windowTable)
         if (slot.serial == 0)
             return &slot;
-    return NULL;
+    windowTable.emplace_back();
+    return &windowTable.back();
 }
 } // namespace
 
-WindowRecord windowTable[MAX_WINDOWS];
+// Never destroyed, so that windows still open at exit end with the process, as in Win32.
+std::deque<WindowRecord>& windowTable = *new std::deque<WindowRecord>;
 
 WindowRecord* FindWindowRecord(HWND window) {
     uint32_t serial = HandleSerial(window, KIND_WINDOW);
@@ -58,8 +64,9 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return record->procedure(window, message, wParam, lParam);
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE, void*) {
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, void* param) {
     WNDPROC procedure;
     HBRUSH background;
     if (!LookUpWindowClass(className, &procedure, &background) || parent != NULL ||
@@ -68,8 +75,6 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     if (!headless && !EnsureHost())
         return NULL;
     WindowRecord* record = FreeSlot();
-    if (record == NULL)
-        return NULL;
     if (width == CW_USEDEFAULT) {
         width = DEFAULT_WIDTH;
         height = DEFAULT_HEIGHT;
@@ -96,11 +101,19 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     HWND window = WindowHandle(record);
     if (!headless)
         CreateHostWindow(record, window, windowName, x, y);
-    if (SendToWindow(window, WM_CREATE, 0, 0) == -1) {
-        DestroyWindow(window);
+    if (style & STYLE_FRAMES)
+        exStyle |= EX_STYLE_WINDOWEDGE;
+    CREATESTRUCTA create = {
+        param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+        windowName, className, exStyle};
+    LRESULT created = SendToWindow(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create));
+    record = FindWindowRecord(window);
+    if (record != NULL && created == -1) {
+        DestroyMenuTree(record->menu);
+        ReleaseWindow(record);
         return NULL;
     }
-    return FindWindowRecord(window) != NULL ? window : NULL;
+    return record != NULL ? window : NULL;
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {

@@ -8,9 +8,27 @@
 // handle is a distinct pointer type. Constants carry their Win32 values. Only the ANSI entry
 // points exist. Where the layer differs from Win32 the sources that implement each group say so;
 // the main points: one thread only, no child windows, windows keep their created size, and the
-// window procedure sees only the messages listed here. On a HiDPI screen a program keeps its
-// logical pixels but the layer draws them at the screen's device scale, so outlines and text stay
-// sharp where Windows would enlarge the program's pixels with smoothing.
+// window procedure sees only the messages listed here. tests/conformance runs the same programs
+// on Win32 (Wine) and on the layer and compares what they print.
+//
+// Differences kept on purpose (the conformance programs mark them):
+// - Each window keeps a backing store of its client area, so a minimised window still has a
+//   client area and is painted at once when invalidated; Win32 paints it when it is restored.
+// - The close box posts WM_CLOSE; Win32 posts WM_SYSCOMMAND, which DefWindowProcA turns into a
+//   sent WM_CLOSE. Either way the window procedure gets WM_CLOSE.
+// - Thread timers (SetTimer with a NULL window) get identifiers counting up from 1.
+//
+// Fixed limits; everything else (classes, windows, menus, items, texts, timers) grows as needed:
+// - 4096 posted messages wait at most (Win32: 10000); PostMessageA returns FALSE past that.
+// - 64 brushes and 16 device contexts exist at once; CreateSolidBrush and BeginPaint return
+//   NULL past that (a program that deletes what it makes, as Win32 asks, never gets near).
+// - Class names have at most 255 characters and there are at most 16384 classes, as in Win32.
+// - wsprintfA writes at most 1024 bytes, as in Win32.
+// - A menu walk goes at most 64 pop-ups deep (deeper items do not show).
+//
+// On a HiDPI screen a program keeps its logical pixels but the layer draws them at the screen's
+// device scale, so outlines and text stay sharp where Windows would enlarge the program's pixels
+// with smoothing.
 
 #if defined(_WIN32)
 #error "This is the compatibility layer's <windows.h>; a Win32 host uses its own system header."
@@ -43,6 +61,7 @@ typedef WORD ATOM;
 typedef DWORD COLORREF;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef unsigned short WCHAR; // UTF-16, as in Win32 (wchar_t is 32 bits here)
 
 #define DECLARE_HANDLE(name)                                                                       \
     struct name##__ {                                                                              \
@@ -78,6 +97,7 @@ typedef void* HGDIOBJ;
 #define WM_KEYUP 0x0101
 #define WM_COMMAND 0x0111
 #define WM_TIMER 0x0113
+#define WM_USER 0x0400
 
 #define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
@@ -99,6 +119,19 @@ typedef void* HGDIOBJ;
 
 #define CW_USEDEFAULT ((int)0x80000000)
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
+#define IDC_IBEAM MAKEINTRESOURCEA(32513)
+#define IDC_WAIT MAKEINTRESOURCEA(32514)
+#define IDC_CROSS MAKEINTRESOURCEA(32515)
+#define IDC_UPARROW MAKEINTRESOURCEA(32516)
+#define IDC_SIZENWSE MAKEINTRESOURCEA(32642)
+#define IDC_SIZENESW MAKEINTRESOURCEA(32643)
+#define IDC_SIZEWE MAKEINTRESOURCEA(32644)
+#define IDC_SIZENS MAKEINTRESOURCEA(32645)
+#define IDC_SIZEALL MAKEINTRESOURCEA(32646)
+#define IDC_NO MAKEINTRESOURCEA(32648)
+#define IDC_HAND MAKEINTRESOURCEA(32649)
+#define IDC_APPSTARTING MAKEINTRESOURCEA(32650)
+#define IDC_HELP MAKEINTRESOURCEA(32651)
 #define COLOR_WINDOW 5
 
 #define SW_HIDE 0
@@ -144,6 +177,21 @@ typedef struct tagPAINTSTRUCT {
     BYTE rgbReserved[32];
 } PAINTSTRUCT;
 
+typedef struct tagCREATESTRUCTA {
+    void* lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTA, *LPCREATESTRUCTA;
+
 typedef struct tagWNDCLASSA {
     UINT style;
     WNDPROC lpfnWndProc;
@@ -180,9 +228,12 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyl
 BOOL WINAPI GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax);
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int exitCode);
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerProc);
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
+DWORD WINAPI GetTickCount(void);
+void WINAPI Sleep(DWORD milliseconds);
 
 // Painting.
 BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase);

@@ -41,11 +41,11 @@ TEST(Windows, DestroyedHandlesFailHarmlessly) {
     EXPECT_EQ(messageLog.count, 3);
 }
 
-TEST(Windows, MinusOneFromCreateMeansNoWindow) {
+TEST(Windows, MinusOneFromCreateMeansNoWindowAndNoDestroyMessage) {
     StartLoggingLayer();
     messageHook = RefuseCreation;
     EXPECT_EQ(CreateLoggedWindow(), nullptr);
-    const UINT expected[] = {WM_CREATE, WM_DESTROY};
+    const UINT expected[] = {WM_CREATE};
     EXPECT_TRUE(SequenceIs(expected));
     EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL),
               nullptr);
@@ -104,6 +104,18 @@ TEST(Menus, ItemsKeepTheirOrderAndChoosingOnePostsItsCommand) {
     EXPECT_EQ(TestingMenuItemCount(game), -1);
 }
 
+TEST(Menus, APopUpThatWouldHoldItsOwnMenuIsRefusedAndATreeEndsWhole) {
+    StartLoggingLayer();
+    HMENU outer = CreatePopupMenu(), inner = CreatePopupMenu();
+    ASSERT_TRUE(AppendMenuA(outer, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), "Inner"));
+    EXPECT_FALSE(AppendMenuA(inner, MF_POPUP, reinterpret_cast<UINT_PTR>(outer), "Outer"));
+    EXPECT_FALSE(AppendMenuA(inner, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), "Itself"));
+    HWND window = CreateLoggedWindow(outer);
+    DestroyWindow(window);
+    EXPECT_EQ(TestingMenuItemCount(outer), -1);
+    EXPECT_EQ(TestingMenuItemCount(inner), -1);
+}
+
 TEST(Input, KeysArriveAsKeyDownAndUpButF10StaysWithTheMenuBar) {
     StartLoggingLayer();
     HWND window = CreateLoggedWindow();
@@ -114,6 +126,19 @@ TEST(Input, KeysArriveAsKeyDownAndUpButF10StaysWithTheMenuBar) {
     const UINT expected[] = {WM_CREATE, WM_KEYDOWN, WM_KEYUP};
     ASSERT_TRUE(SequenceIs(expected));
     EXPECT_EQ(messageLog.entries[1].wParam, static_cast<WPARAM>(VK_LEFT));
+}
+
+TEST(Input, KeyMessagesCarryTheScanCodeWithTheExtendedBitForArrows) {
+    StartLoggingLayer();
+    HWND window = CreateLoggedWindow();
+    TestingPressKey(window, 'A');
+    TestingPressKey(window, VK_LEFT);
+    const LPARAM expected[] = {0x001E0001, 0xC01E0001, 0x014B0001, 0xC14B0001};
+    for (LPARAM lParam : expected) {
+        MSG msg;
+        ASSERT_TRUE(GetMessageA(&msg, NULL, 0, 0));
+        EXPECT_EQ(msg.lParam, lParam) << std::hex << msg.lParam;
+    }
 }
 
 TEST(Windows, NoDisplayMeansNoWindowAndOneLineSayingWhy) {

@@ -23,10 +23,15 @@ TEST(Wsprintf, NeverWritesMoreThan1024Bytes) {
     text[2000] = '\0';
     char buffer[1100];
     memset(buffer, '#', sizeof(buffer));
-    EXPECT_EQ(wsprintfA(buffer, "%s", text), 1023);
+    // A full buffer returns 1024, as in Win32.
+    EXPECT_EQ(wsprintfA(buffer, "%s", text), 1024);
     EXPECT_EQ(strlen(buffer), 1023u);
     EXPECT_EQ(buffer[1024], '#');
-    EXPECT_EQ(wsprintfA(buffer, "%2000d", 5), 1023);
-    EXPECT_EQ(buffer[1022], ' ');
+    EXPECT_EQ(wsprintfA(buffer, "%2000d", 5), 1024);
+    EXPECT_EQ(buffer[1022], '5');
+    EXPECT_EQ(buffer[1024], '#');
+    // Win32 writes a byte past the 1024 here.
+    EXPECT_EQ(wsprintfA(buffer, "%#.2000x", 5), 1024);
+    EXPECT_EQ(strlen(buffer), 1023u);
     EXPECT_EQ(buffer[1024], '#');
 }
