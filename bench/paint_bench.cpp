@@ -1,5 +1,5 @@
-// What one tick costs: painting a full board into an 800 x 600 surface,
-// next to the floor of writing the same 800 x 600 x 4 bytes once with memset;
+// What one tick costs: painting a full board into an 800 x 600 surface (1600 x 1200 device
+// pixels at scale 2), next to the floor of writing the same bytes once with memset;
 // and the game's own step and grid composition.
 
 #include "model/game_state.h"
@@ -37,8 +37,8 @@ void LaySnake(int length) {
     food = snake[length / 2];
 }
 
-double MemsetFloorNs() {
-    std::vector<unsigned char> buffer(BOARD_BYTES);
+double MemsetFloorNs(size_t bytes) {
+    std::vector<unsigned char> buffer(bytes);
     double best = 1e18;
     for (int round = 0; round < 50; round++) {
         auto start = std::chrono::steady_clock::now();
@@ -66,13 +66,14 @@ BENCHMARK(BM_MemsetBoardBuffer);
 
 // Full board (192 cells, score 191) with or without the end line. Painted
 // again as it stands, as at most ticks, where little changes; or in turn with
-// a one-cell snake, so that 191 cells are written anew at every paint. The
-// counter floor_ratio is the paint's time over the best memset of the same
-// buffer, measured in the same run.
+// a one-cell snake, so that 191 cells are written anew at every paint; at the
+// device scale 1 or 2. The counter floor_ratio is the paint's time over the
+// best memset of the same buffer, measured in the same run.
 void BM_PaintFullBoard(benchmark::State& state) {
     TestingResetLayer();
     CreateCellBrushes();
-    HDC dc = TestingCreateSurfaceDC(BOARD_WIDTH, BOARD_HEIGHT);
+    int scale = static_cast<int>(state.range(2));
+    HDC dc = TestingCreateSurfaceDC(BOARD_WIDTH, BOARD_HEIGHT, scale);
     bool over = state.range(0) != 0;
     bool changing = state.range(1) != 0;
     LaySnake(MAX_SNAKE_LENGTH);
@@ -87,17 +88,19 @@ void BM_PaintFullBoard(benchmark::State& state) {
         PaintBoard(dc);
     }
     std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
-    double floor = MemsetFloorNs();
+    double floor = MemsetFloorNs(BOARD_BYTES * static_cast<size_t>(scale * scale));
     state.counters["memset_floor_ns"] = floor;
     state.counters["floor_ratio"] = took.count() / static_cast<double>(state.iterations()) / floor;
     TestingDeleteSurfaceDC(dc);
     DeleteCellBrushes();
 }
 BENCHMARK(BM_PaintFullBoard)
-    ->ArgNames({"over", "changing"})
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({0, 1});
+    ->ArgNames({"over", "changing", "scale"})
+    ->Args({0, 0, 1})
+    ->Args({1, 0, 1})
+    ->Args({0, 1, 1})
+    ->Args({0, 0, 2})
+    ->Args({0, 1, 2});
 
 // The two halves of a paint apart: the 192 cells, and the score line.
 void BM_CellsOnly(benchmark::State& state) {

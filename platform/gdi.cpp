@@ -6,6 +6,10 @@
 // pen, black text on an opaque white background and a sans font with a 16-pixel line (pango,
 // glyphs not anti-aliased). A device context draws only inside its surface and clip rectangle, and
 // keeps the region its drawing changed, so that the host redraws no more than that.
+// At a device scale above 1 the coordinates stay logical and every logical pixel is `scale` x
+// `scale` device pixels: the outline is `scale` pixels wide, a fill covers exactly the device
+// pixels of its logical ones, and text is laid out by pango at the device size. Windows would
+// enlarge a scale-1 drawing with smoothing instead; this layer keeps edges and glyphs sharp.
 // Differences: only solid brushes and the default pen exist; text is converted from Windows-1252
 // to UTF-8 for pango; at most 16 device contexts and 64 brushes exist at once (fixed tables).
 
@@ -30,7 +34,8 @@ const int TEXT_LINE_HEIGHT = 16;
 struct DCRecord {
     uint32_t serial;
     cairo_surface_t* surface; // referenced while the DC lives
-    RECT clip;
+    int scale;                // device pixels per logical pixel
+    RECT clip;                // in device pixels
     HGDIOBJ brush;
     COLORREF brushColor;     // kept, so that deleting a selected brush leaves the DC usable
     cairo_region_t* changed; // the pixels that drawing through this DC has changed
@@ -47,6 +52,7 @@ BrushRecord brushes[MAX_BRUSHES];
 // The layouts live as long as the process.
 const int TEXT_LAYOUTS = 4;
 PangoLayout* textLayouts[TEXT_LAYOUTS];
+int textLayoutScales[TEXT_LAYOUTS];
 int nextTextLayout = 0;
 // What a Rectangle's rows must hold: an outline row, and an inner row (brush, outline at the ends).
 std::vector<uint32_t> outlineRow, innerRow;
@@ -98,6 +104,14 @@ uint32_t* PixelRow(cairo_surface_t* surface, int y) {
     return reinterpret_cast<uint32_t*>(data + offset);
 }
 
+// A logical coordinate in device pixels, kept far inside an int: anything beyond is clipped anyway.
+int ToDevice(int logical, int scale) {
+    const long long LIMIT = 1 << 30;
+    long long device = static_cast<long long>(logical) * scale;
+    return static_cast<int>(device < -LIMIT ? -LIMIT : device > LIMIT ? LIMIT : device);
+}
+
+// Device pixels from here on.
 // The part of l..r-1, t..b-1 inside the DC's clip; false if none is.
 bool ClipToDC(const DCRecord& dc, int l, int t, int r, int b, RECT* inside) {
     return IntersectRects(RECT{l, t, r, b}, dc.clip, inside);
@@ -128,7 +142,8 @@ void FillPixels(DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
     NoteChange(dc, area.left, area.top, area.right, area.bottom);
 }
 
-PangoLayout* NewTextLayout() {
+// The line is at most 16 logical pixels, so 16 x scale device pixels.
+PangoLayout* NewTextLayout(int scale) {
     PangoFontMap* fontMap = pango_cairo_font_map_get_default();
     PangoContext* context = pango_font_map_create_context(fontMap);
     cairo_font_options_t* options = cairo_font_options_create();
@@ -142,32 +157,44 @@ PangoLayout* NewTextLayout() {
     // Choose the largest pixel size whose line is at most 16 pixels, as the Win32 system font's.
     PangoFontDescription* font = pango_font_description_from_string("Sans");
     pango_layout_set_text(layout, "Xg", -1);
-    for (int quarterPixels = 16 * 4; quarterPixels > 8 * 4; quarterPixels--) {
+    for (int quarterPixels = 16 * 4 * scale; quarterPixels > 8 * 4 * scale; quarterPixels--) {
         pango_font_description_set_absolute_size(font, quarterPixels * PANGO_SCALE / 4.0);
         pango_layout_set_font_description(layout, font);
         PangoRectangle logical;
         pango_layout_get_pixel_extents(layout, NULL, &logical);
-        if (logical.height <= TEXT_LINE_HEIGHT)
+        if (logical.height <= TEXT_LINE_HEIGHT * scale)
             break;
     }
     pango_font_description_free(font);
     return layout;
 }
 
-// A layout holding the text: one kept from an earlier call, or the least recently made one anew.
-PangoLayout* TextLayout(LPCSTR text, int length) {
+// A layout holding the text at this scale: one kept from an earlier call, or the least recently
+// made one anew.
+PangoLayout* TextLayout(LPCSTR text, int length, int scale) {
     gchar* utf8 = ToUtf8(text, length);
     const char* wanted = utf8 != NULL ? utf8 : "";
     PangoLayout* layout = NULL;
-    for (PangoLayout* kept : textLayouts)
-        if (kept != NULL && strcmp(pango_layout_get_text(kept), wanted) == 0)
-            layout = kept;
+    PangoLayout* sameScale = NULL;
+    for (int i = 0; i < TEXT_LAYOUTS; i++) {
+        if (textLayouts[i] == NULL || textLayoutScales[i] != scale)
+            continue;
+        sameScale = textLayouts[i];
+        if (strcmp(pango_layout_get_text(textLayouts[i]), wanted) == 0)
+            layout = textLayouts[i];
+    }
     if (layout == NULL) {
-        PangoLayout*& slot = textLayouts[nextTextLayout];
+        int slot = nextTextLayout;
         nextTextLayout = (nextTextLayout + 1) % TEXT_LAYOUTS;
-        if (slot == NULL)
-            slot = textLayouts[0] != NULL ? pango_layout_copy(textLayouts[0]) : NewTextLayout();
-        layout = slot;
+        if (textLayouts[slot] == NULL || textLayoutScales[slot] != scale) {
+            PangoLayout* made =
+                sameScale != NULL ? pango_layout_copy(sameScale) : NewTextLayout(scale);
+            if (textLayouts[slot] != NULL)
+                g_object_unref(textLayouts[slot]);
+            textLayouts[slot] = made;
+            textLayoutScales[slot] = scale;
+        }
+        layout = textLayouts[slot];
         pango_layout_set_text(layout, wanted, -1);
     }
     g_free(utf8);
@@ -180,7 +207,7 @@ char* ToUtf8(const char* text, long length) {
     return utf8 != NULL ? utf8 : g_convert(text, length, "UTF-8", "ISO-8859-1", NULL, NULL, NULL);
 }
 
-HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip) {
+HDC AcquireSurfaceDC(cairo_surface_t* surface, int scale, const RECT* clip) {
     for (DCRecord& record : dcs) {
         if (record.serial != 0)
             continue;
@@ -188,8 +215,13 @@ HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip) {
         int height = cairo_image_surface_get_height(surface);
         record.serial = NewSerial();
         record.surface = cairo_surface_reference(surface);
+        record.scale = scale;
         RECT whole = {0, 0, width, height};
-        IntersectRects(clip != NULL ? *clip : whole, whole, &record.clip);
+        RECT wanted = whole;
+        if (clip != NULL)
+            wanted = RECT{ToDevice(clip->left, scale), ToDevice(clip->top, scale),
+                          ToDevice(clip->right, scale), ToDevice(clip->bottom, scale)};
+        IntersectRects(wanted, whole, &record.clip);
         record.brush = WhiteBrush();
         record.brushColor = WHITE;
         record.changed = cairo_region_create();
@@ -305,6 +337,11 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     }
     if (left == right || top == bottom)
         return TRUE;
+    int scale = record->scale;
+    left = ToDevice(left, scale);
+    top = ToDevice(top, scale);
+    right = ToDevice(right, scale);
+    bottom = ToDevice(bottom, scale);
     RECT area;
     if (!ClipToDC(*record, left, top, right, bottom, &area))
         return TRUE;
@@ -315,16 +352,17 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     uint32_t edge = ToPixel(BLACK);
     outlineRow.assign(static_cast<size_t>(width), edge);
     innerRow.assign(static_cast<size_t>(width), ToPixel(record->brushColor));
-    if (area.left == left)
-        innerRow.front() = edge;
-    if (area.right == right)
-        innerRow.back() = edge;
+    // The outline is one logical pixel: `scale` device pixels at each side.
+    for (int x = area.left; x < area.right && x < left + scale; x++)
+        innerRow[static_cast<size_t>(x - area.left)] = edge;
+    for (int x = right - scale > area.left ? right - scale : area.left; x < area.right; x++)
+        innerRow[static_cast<size_t>(x - area.left)] = edge;
     int changedTop = area.bottom;
     int changedBottom = area.top;
     cairo_surface_flush(record->surface);
     for (int y = area.top; y < area.bottom; y++) {
         uint32_t* span = PixelRow(record->surface, y) + area.left;
-        bool outline = y == top || y == bottom - 1;
+        bool outline = y < top + scale || y >= bottom - scale;
         const uint32_t* wanted = outline ? outlineRow.data() : innerRow.data();
         if (memcmp(span, wanted, bytes) == 0)
             continue;
@@ -343,11 +381,15 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     DCRecord* record = FindDC(dc);
     if (record == NULL || text == NULL || length < 0)
         return FALSE;
-    PangoLayout* layout = TextLayout(text, length);
+    int scale = record->scale;
+    PangoLayout* layout = TextLayout(text, length, scale);
     PangoRectangle ink, logical;
     pango_layout_get_pixel_extents(layout, &ink, &logical);
+    x = ToDevice(x, scale);
+    y = ToDevice(y, scale);
     const RECT& clip = record->clip;
     cairo_t* cr = cairo_create(record->surface);
+    cairo_scale(cr, 1.0 / scale, 1.0 / scale); // undoes the surface's device scale: device pixels
     cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
     cairo_clip(cr);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
@@ -365,16 +407,13 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     return TRUE;
 }
 
-HDC TestingCreateSurfaceDC(int width, int height) {
-    if (width < 0 || height < 0)
+HDC TestingCreateSurfaceDC(int width, int height, int scale) {
+    if (width < 0 || height < 0 || scale < 1 || scale > MAX_DEVICE_SCALE)
         return NULL;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
+    cairo_surface_t* surface = NewBackingStore(width, height, scale);
+    if (surface == NULL)
         return NULL;
-    }
-    FillSurfaceWhite(surface);
-    HDC dc = AcquireSurfaceDC(surface, NULL);
+    HDC dc = AcquireSurfaceDC(surface, scale, NULL);
     cairo_surface_destroy(surface); // the DC holds the only reference now
     return dc;
 }

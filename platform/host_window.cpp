@@ -31,9 +31,18 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer window) {
     WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
     if (record == NULL)
         return FALSE;
+    // The store's device scale is the window's, so its pixels land one to one on the screen's;
+    // should the two differ for a moment, whole pixels are repeated rather than smoothed.
     cairo_set_source_surface(cr, record->backing, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     return TRUE;
+}
+
+void OnScaleFactor(GtkWidget* client, GParamSpec*, gpointer window) {
+    WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
+    if (record != NULL)
+        SetWindowScale(record, gtk_widget_get_scale_factor(client));
 }
 
 void OnMenuItem(GtkMenuItem* item, gpointer window) {
@@ -151,6 +160,7 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
     if (x != CW_USEDEFAULT)
         gtk_window_move(GTK_WINDOW(top), x, y);
     g_signal_connect(client, "draw", G_CALLBACK(OnDraw), window);
+    g_signal_connect(client, "notify::scale-factor", G_CALLBACK(OnScaleFactor), window);
     g_signal_connect(top, "delete-event", G_CALLBACK(OnDelete), window);
     g_signal_connect(top, "realize", G_CALLBACK(OnRealize), window);
     g_signal_connect(top, "key-press-event", G_CALLBACK(OnKey), window);
@@ -158,6 +168,7 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
     gtk_widget_show_all(box);
     record->hostWindow = top;
     record->hostClient = client;
+    OnScaleFactor(client, NULL, window);
 }
 
 void SetHostVisible(WindowRecord* record, bool visible) {

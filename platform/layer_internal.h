@@ -24,6 +24,7 @@ void* MakeHandle(HandleKind kind, uint32_t serial);
 uint32_t HandleSerial(const void* handle, HandleKind kind);
 
 const int MAX_WINDOWS = 32;
+const int MAX_DEVICE_SCALE = 8;
 
 struct WindowRecord {
     uint32_t serial; // 0: free slot
@@ -33,7 +34,8 @@ struct WindowRecord {
     HMENU menu;
     int clientWidth;
     int clientHeight;
-    cairo_surface_t* backing; // the client area's pixels, RGB24
+    cairo_surface_t* backing; // the client area's pixels, RGB24, `scale` device pixels a side each
+    int scale = 1;            // device pixels per logical pixel, as the host's monitor has it
     bool visible;
     bool destroying;
     bool updatePending;  // update region not empty
@@ -101,18 +103,29 @@ bool IsTimerCallback(TIMERPROC callback);
 void KillWindowTimers(HWND window);
 void ResetTimers();
 
+// Device scale, at most MAX_DEVICE_SCALE. A white backing store of width x height logical pixels at
+// this scale (the cairo device scale says so to GTK), or NULL if cairo cannot make one.
+cairo_surface_t* NewBackingStore(int width, int height, int scale);
+// Gives the window a backing store at this scale (at least 1), white and wholly invalid, so that
+// the program paints it anew; nothing if the scale is the same or the store cannot be made.
+void SetWindowScale(WindowRecord* record, int scale);
+// The logical pixels that hold any of the device pixels in `region`, a new region.
+cairo_region_t* LogicalRegion(cairo_region_t* region, int scale);
+
 // Painting.
 void InvalidateClient(WindowRecord* record, const RECT* rect, bool erase);
 void EraseNow(HWND window);
 bool TakePaintMessage(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg);
 void ValidateByPainting(HWND window);
 
-// GDI.
-HDC AcquireSurfaceDC(cairo_surface_t* surface, const RECT* clip);
-// Adds to `changed` (if not NULL) the pixels that drawing through the DC changed.
+// GDI. A device context draws in logical pixels, `scale` device pixels a side each, clipped to
+// `clip` (logical; NULL for all of the surface).
+HDC AcquireSurfaceDC(cairo_surface_t* surface, int scale, const RECT* clip);
+// Adds to `changed` (if not NULL) the device pixels that drawing through the DC changed.
 void ReleaseSurfaceDC(HDC dc, cairo_region_t* changed);
 // Fills the DC's clip with the class background (a brush or a COLOR_ index + 1); false for none.
 bool EraseWithBackground(HDC dc, HBRUSH background);
 void FillSurfaceWhite(cairo_surface_t* surface);
+// The device pixel at x, y.
 COLORREF SurfacePixel(cairo_surface_t* surface, int x, int y);
 void ResetGdi();

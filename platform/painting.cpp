@@ -24,8 +24,12 @@ void ReleaseAndShow(HWND window, HDC dc) {
     cairo_region_t* changed = cairo_region_create();
     ReleaseSurfaceDC(dc, changed);
     WindowRecord* record = FindWindowRecord(window);
-    if (record != NULL && record->hostClient != NULL && !cairo_region_is_empty(changed))
-        gtk_widget_queue_draw_region(record->hostClient, changed);
+    if (record != NULL && record->hostClient != NULL && !cairo_region_is_empty(changed)) {
+        cairo_region_t* logical =
+            LogicalRegion(changed, record->scale); // GTK counts logical pixels
+        gtk_widget_queue_draw_region(record->hostClient, logical);
+        cairo_region_destroy(logical);
+    }
     cairo_region_destroy(changed);
 }
 } // namespace
@@ -76,7 +80,7 @@ void EraseNow(HWND window) {
     if (record == NULL || !record->updatePending || !record->eraseRequested)
         return;
     record->eraseRequested = false;
-    HDC dc = AcquireSurfaceDC(record->backing, &record->updateRect);
+    HDC dc = AcquireSurfaceDC(record->backing, record->scale, &record->updateRect);
     LRESULT erased = SendToWindow(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     ReleaseAndShow(window, dc);
     record = FindWindowRecord(window);
@@ -113,7 +117,7 @@ HDC WINAPI BeginPaint(HWND window, PAINTSTRUCT* paint) {
     if (record == NULL || paint == NULL)
         return NULL;
     RECT area = record->updatePending ? record->updateRect : RECT{0, 0, 0, 0};
-    HDC dc = AcquireSurfaceDC(record->backing, &area);
+    HDC dc = AcquireSurfaceDC(record->backing, record->scale, &area);
     if (dc == NULL)
         return NULL;
     bool erase = record->eraseFailed;

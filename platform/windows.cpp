@@ -81,13 +81,9 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     int clientHeight = height - insets.top - insets.bottom;
     clientWidth = clientWidth > 0 ? clientWidth : 0;
     clientHeight = clientHeight > 0 ? clientHeight : 0;
-    cairo_surface_t* backing =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, clientWidth, clientHeight);
-    if (cairo_surface_status(backing) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(backing);
+    cairo_surface_t* backing = NewBackingStore(clientWidth, clientHeight, 1);
+    if (backing == NULL)
         return NULL;
-    }
-    FillSurfaceWhite(backing);
     *record = WindowRecord{};
     record->serial = NewSerial();
     record->procedure = procedure;

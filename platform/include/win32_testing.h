@@ -13,9 +13,12 @@ void TestingSetHeadless(bool headless);
 // window class, and empties the message queue and the quit flag, so that each test starts clean.
 void TestingResetLayer();
 
-// A pixel of the window's client backing store as COLORREF; 0xFFFFFFFF outside the client area or
-// for a dead window.
+// A device pixel of the window's client backing store as COLORREF (x, y count device pixels: at
+// scale 2 the store is twice the client size each way); 0xFFFFFFFF outside it or for a dead window.
 COLORREF TestingGetClientPixel(HWND window, int x, int y);
+// Gives the window the backing store that a monitor of this device scale (1 to 8) asks for, as
+// when a GTK window moves to it: white, and all of the client area invalid.
+void TestingSetWindowScale(HWND window, int scale);
 // True while the window's update region is not empty.
 bool TestingIsPaintPending(HWND window);
 bool TestingIsWindowAlive(HWND window);
@@ -31,10 +34,10 @@ void TestingPressKey(HWND window, UINT virtualKey);
 void TestingChooseMenuItem(HWND window, UINT id);
 void TestingPressCloseBox(HWND window);
 
-// A device context on an off-screen surface of this size, white at first, for painting code
-// without a window.
-HDC TestingCreateSurfaceDC(int width, int height);
-// 0xFFFFFFFF outside the surface or for an invalid device context.
+// A device context on an off-screen surface of this logical size at this device scale (1 to 8),
+// white at first, for painting code without a window.
+HDC TestingCreateSurfaceDC(int width, int height, int scale = 1);
+// A device pixel; 0xFFFFFFFF outside the surface or for an invalid device context.
 COLORREF TestingGetDCPixel(HDC dc, int x, int y);
 void TestingDeleteSurfaceDC(HDC dc);
 

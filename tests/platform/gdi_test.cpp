@@ -21,6 +21,39 @@ class Gdi : public ::testing::Test {
     }
     HDC dc = NULL;
 };
+
+struct TextInk {
+    int black, white, other; // pixels of the text's box
+    int lastRow, lastColumn;
+    bool inTwoByTwoBlocks; // every aligned 2 x 2 square of the box is of one colour
+};
+
+// "Score: 0" at 0, 0 over a red rectangle as large as the 120 x 60 surface, and what it covers
+// inside the rectangle's outline.
+TextInk DrawScoreOverRed(HDC dc, int scale) {
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    SelectObject(dc, red);
+    Rectangle(dc, 0, 0, 120, 60);
+    TextOutA(dc, 0, 0, "Score: 0", 8);
+    TextInk ink = {0, 0, 0, -1, -1, true};
+    for (int y = scale; y < 60 * scale - scale; y++) {
+        for (int x = scale; x < 120 * scale - scale; x++) {
+            COLORREF pixel = TestingGetDCPixel(dc, x, y);
+            if (pixel == RGB(255, 0, 0))
+                continue;
+            ink.black += pixel == BLACK;
+            ink.white += pixel == WHITE;
+            ink.other += pixel != BLACK && pixel != WHITE;
+            ink.lastRow = y > ink.lastRow ? y : ink.lastRow;
+            ink.lastColumn = x > ink.lastColumn ? x : ink.lastColumn;
+            int left = x & ~1, top = y & ~1;
+            ink.inTwoByTwoBlocks =
+                ink.inTwoByTwoBlocks && TestingGetDCPixel(dc, left, top) == pixel;
+        }
+    }
+    DeleteObject(red);
+    return ink;
+}
 } // namespace
 
 TEST_F(Gdi, RectangleOutlinesItsOuterPixelsAndFillsInside) {
@@ -61,29 +94,45 @@ TEST_F(Gdi, BrushesSelectAndDeleteLikeWin32) {
 }
 
 TEST_F(Gdi, TextIsBlackOnAWhiteBoxAboutSixteenPixelsHigh) {
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    SelectObject(dc, red);
-    Rectangle(dc, 0, 0, 120, 60);
-    TextOutA(dc, 0, 0, "Score: 0", 8);
-    int black = 0, white = 0, other = 0, lastRow = -1, lastColumn = -1;
-    for (int y = 0; y < 60; y++) {
-        for (int x = 0; x < 120; x++) {
-            COLORREF pixel = TestingGetDCPixel(dc, x, y);
-            bool inBox = pixel != RGB(255, 0, 0) && !(x == 0 || y == 0 || x == 119 || y == 59);
-            black += inBox && pixel == BLACK;
-            white += inBox && pixel == WHITE;
-            other += inBox && pixel != BLACK && pixel != WHITE;
-            if (inBox) {
-                lastRow = y > lastRow ? y : lastRow;
-                lastColumn = x > lastColumn ? x : lastColumn;
-            }
-        }
-    }
-    EXPECT_GT(black, 40);
-    EXPECT_GT(white, black);
-    EXPECT_EQ(other, 0);
-    EXPECT_GE(lastRow, 13);
-    EXPECT_LE(lastRow, 15); // the line is at most 16 rows
-    EXPECT_GT(lastColumn, 30);
-    EXPECT_LT(lastColumn, 100);
+    TextInk ink = DrawScoreOverRed(dc, 1);
+    EXPECT_GT(ink.black, 40);
+    EXPECT_GT(ink.white, ink.black);
+    EXPECT_EQ(ink.other, 0);
+    EXPECT_GE(ink.lastRow, 13);
+    EXPECT_LE(ink.lastRow, 15); // the line is at most 16 rows
+    EXPECT_GT(ink.lastColumn, 30);
+    EXPECT_LT(ink.lastColumn, 100);
+}
+
+TEST_F(Gdi, AtScaleTwoARectangleHasATwoPixelOutlineAndFillsExactlyItsDevicePixels) {
+    HDC scaled = TestingCreateSurfaceDC(120, 60, 2);
+    HBRUSH blue = CreateSolidBrush(RGB(10, 20, 200));
+    SelectObject(scaled, blue);
+    Rectangle(scaled, 10, 5, 20, 15); // device columns 20..39, rows 10..29
+    for (int d : {20, 21, 38, 39})
+        EXPECT_EQ(TestingGetDCPixel(scaled, d, 20), BLACK) << "column " << d;
+    for (int d : {10, 11, 28, 29})
+        EXPECT_EQ(TestingGetDCPixel(scaled, 30, d), BLACK) << "row " << d;
+    EXPECT_EQ(TestingGetDCPixel(scaled, 22, 12), RGB(10, 20, 200));
+    EXPECT_EQ(TestingGetDCPixel(scaled, 37, 27), RGB(10, 20, 200));
+    EXPECT_EQ(TestingGetDCPixel(scaled, 40, 20), WHITE);
+    EXPECT_EQ(TestingGetDCPixel(scaled, 19, 20), WHITE);
+    EXPECT_EQ(TestingGetDCPixel(scaled, 30, 30), WHITE);
+    Rectangle(scaled, 100, 50, 140, 90); // clipped: no outline where the surface ends
+    EXPECT_EQ(TestingGetDCPixel(scaled, 201, 101), BLACK);
+    EXPECT_EQ(TestingGetDCPixel(scaled, 239, 119), RGB(10, 20, 200));
+    EXPECT_EQ(TestingGetDCPixel(scaled, 240, 119), 0xFFFFFFFFu);
+    TestingDeleteSurfaceDC(scaled);
+}
+
+TEST_F(Gdi, AtScaleTwoTextIsDrawnAtTheDeviceResolutionNotInTwoByTwoBlocks) {
+    HDC scaled = TestingCreateSurfaceDC(120, 60, 2);
+    TextInk ink = DrawScoreOverRed(scaled, 2);
+    EXPECT_GT(ink.black, 160);
+    EXPECT_EQ(ink.other, 0);
+    EXPECT_GE(ink.lastRow, 26);
+    EXPECT_LE(ink.lastRow, 31); // the line is at most 32 device rows
+    EXPECT_GT(ink.lastColumn, 60);
+    EXPECT_FALSE(ink.inTwoByTwoBlocks);
+    TestingDeleteSurfaceDC(scaled);
 }

@@ -98,3 +98,28 @@ TEST(Painting, DrawingIsClippedToTheUpdateRectangle) {
     EXPECT_EQ(TestingGetClientPixel(window, 9, 20), RGB(255, 255, 255));
     EXPECT_EQ(TestingGetClientPixel(window, 200, 0), 0xFFFFFFFFu);
 }
+
+TEST(Painting, AWindowAtScaleTwoRepaintsItsWholeStoreOfTwiceTheSizeInDevicePixels) {
+    StartLoggingLayer();
+    HWND window = CreateLoggedWindow();
+    ShowWindow(window, SW_SHOW);
+    PAINTSTRUCT paint;
+    PaintRed(window, &paint);
+    TestingSetWindowScale(window, 2);
+    EXPECT_TRUE(TestingIsPaintPending(window));
+    EXPECT_EQ(TestingGetClientPixel(window, 50, 50), RGB(255, 255, 255)); // a new, white store
+    BeginPaint(window, &paint);
+    EXPECT_EQ(paint.rcPaint.right, 200); // logical, as the program drew before
+    EndPaint(window, &paint);
+    RECT part = {10, 20, 30, 40};
+    InvalidateRect(window, &part, FALSE);
+    PaintRed(window, &paint);
+    EXPECT_EQ(TestingGetClientPixel(window, 20, 40), RED);
+    EXPECT_EQ(TestingGetClientPixel(window, 59, 79), RED);
+    EXPECT_EQ(TestingGetClientPixel(window, 60, 79), RGB(255, 255, 255));
+    EXPECT_EQ(TestingGetClientPixel(window, 19, 40), RGB(255, 255, 255));
+    EXPECT_EQ(TestingGetClientPixel(window, 399, 199), RGB(255, 255, 255));
+    EXPECT_EQ(TestingGetClientPixel(window, 400, 0), 0xFFFFFFFFu);
+    const UINT expected[] = {WM_CREATE, WM_SHOWWINDOW, WM_ERASEBKGND, WM_ERASEBKGND};
+    EXPECT_TRUE(SequenceIs(expected));
+}

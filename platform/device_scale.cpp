@@ -1,0 +1,59 @@
+// The client backing store at the window's device scale, as a HiDPI monitor has it.
+//
+// Win32 enlarges the pixels of a program that is not DPI-aware with a smoothing filter. Here the
+// program still draws its logical pixels, but the backing store holds `scale` x `scale` device
+// pixels for each of them and GDI fills them all, so outlines and glyphs stay sharp on a HiDPI
+// screen. When the window moves to a monitor of another scale it gets a new store and a WM_PAINT
+// with erasing, as after being shown. Scales above 8 count as 8.
+
+#include "layer_internal.h"
+
+#include <gtk/gtk.h>
+
+cairo_surface_t* NewBackingStore(int width, int height, int scale) {
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, width * scale, height * scale);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return NULL;
+    }
+    cairo_surface_set_device_scale(surface, scale, scale);
+    FillSurfaceWhite(surface);
+    return surface;
+}
+
+void SetWindowScale(WindowRecord* record, int scale) {
+    scale = scale < 1 ? 1 : scale > MAX_DEVICE_SCALE ? MAX_DEVICE_SCALE : scale;
+    if (scale == record->scale)
+        return;
+    cairo_surface_t* store = NewBackingStore(record->clientWidth, record->clientHeight, scale);
+    if (store == NULL)
+        return;
+    cairo_surface_destroy(record->backing);
+    record->backing = store;
+    record->scale = scale;
+    InvalidateClient(record, NULL, true);
+    if (record->hostClient != NULL)
+        gtk_widget_queue_draw(record->hostClient);
+}
+
+cairo_region_t* LogicalRegion(cairo_region_t* region, int scale) {
+    if (scale == 1)
+        return cairo_region_copy(region);
+    cairo_region_t* logical = cairo_region_create();
+    for (int i = 0; i < cairo_region_num_rectangles(region); i++) {
+        cairo_rectangle_int_t box;
+        cairo_region_get_rectangle(region, i, &box);
+        int left = box.x / scale, top = box.y / scale; // device pixels are never negative
+        cairo_rectangle_int_t covering = {left, top, (box.x + box.width + scale - 1) / scale - left,
+                                          (box.y + box.height + scale - 1) / scale - top};
+        cairo_region_union_rectangle(logical, &covering);
+    }
+    return logical;
+}
+
+void TestingSetWindowScale(HWND window, int scale) {
+    WindowRecord* record = FindWindowRecord(window);
+    if (record != NULL)
+        SetWindowScale(record, scale);
+}
