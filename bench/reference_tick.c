@@ -31,7 +31,8 @@ static XImage* image;
 
 static void FillCell(int column, int row, uint32_t fill) {
     for (int y = 0; y < CELL; y++) {
-        uint32_t* line = (uint32_t*)(image->data + (size_t)(row * CELL + y) * image->bytes_per_line);
+        uint32_t* line =
+            (uint32_t*)(image->data + (size_t)(row * CELL + y) * image->bytes_per_line);
         for (int x = 0; x < CELL; x++) {
             int edge = x == 0 || y == 0 || x == CELL - 1 || y == CELL - 1;
             line[column * CELL + x] = edge ? BLACK : fill;
@@ -133,8 +134,8 @@ int main(int argc, char** argv) {
         FillCell(x, y, GREEN);
         XShmPutImage(display, window, gc, image, headX * CELL, headY * CELL, headX * CELL,
                      headY * CELL, CELL, CELL, False);
-        XShmPutImage(display, window, gc, image, x * CELL, y * CELL, x * CELL, y * CELL, CELL,
-                     CELL, False);
+        XShmPutImage(display, window, gc, image, x * CELL, y * CELL, x * CELL, y * CELL, CELL, CELL,
+                     False);
         XDrawImageString(display, window, gc, 0, ascent, SCORE, sizeof SCORE - 1);
         headX = x, headY = y;
     }

@@ -129,7 +129,7 @@ class Launch:
             subprocess.run(["wineserver", "-k"], env=env, stderr=subprocess.DEVNULL)
             subprocess.run(["wineserver", "-w"], env=env, stderr=subprocess.DEVNULL)
         commands = {
-            "native": [os.path.join(ROOT, "build", "native", "slithergrid")],
+            "native": driver.ProgramCommand("native"),
             "wine": driver.ProgramCommand("wine"),
             "reference": [os.path.join(BENCH, "reference_tick"), str(interval)],
             "bare": [os.path.join(BENCH, "bare_window")],
@@ -196,6 +196,8 @@ def Part(launch, probe, command, seconds, sets):
         figures[name] = {"cpu_us_per_tick": cpu / 1000 / ticks, "wakeups_per_s": switches / elapsed}
     figures["bytes_per_tick"] = int(counts["damage_bytes"]) / (seconds * 1000 / launch.interval)
     figures["keys"], figures["head_lost"] = int(counts["keys"]), int(counts["head_lost"])
+    # A snake that ran into a wall on a busy machine (a key came too late) was not moving.
+    figures["kept_moving"] = float(counts["still_ms"]) < 10 * launch.interval + 100
     return figures
 
 

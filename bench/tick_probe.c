@@ -13,7 +13,8 @@
      crash MS   no more keys, so the snake runs into a wall; returns once the head has not
                 moved for MS milliseconds
      count MS   MS milliseconds of counting alone
-   answer: damage_bytes=... damage_rects=... keys=... head_lost=... */
+   answer: damage_bytes=... damage_rects=... keys=... head_lost=... still_ms=... (how long the
+   head had stayed where it was at the end: a steered snake that ran into a wall shows here) */
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -103,11 +104,12 @@ static void Press(KeySym key) {
 struct Counts {
     long long bytes;
     long rects, keys, lost;
+    double stillMs;
 };
 
 /* Counts what is drawn for `ms`, or, with `stillMs` > 0, until the head stays for that long. */
 static struct Counts Watch(double ms, double stillMs, int steer) {
-    struct Counts counts = {0, 0, 0, 0};
+    struct Counts counts = {0, 0, 0, 0, 0};
     double end = NowMs() + ms, lastMoved = NowMs();
     struct pollfd wait = {ConnectionNumber(display), POLLIN, 0};
     for (;;) {
@@ -124,7 +126,7 @@ static struct Counts Watch(double ms, double stillMs, int steer) {
         }
         double now = NowMs();
         int wasX = headX, wasY = headY;
-        if (drawn && (steer || stillMs > 0) && !FindHead())
+        if (drawn && !FindHead())
             counts.lost++;
         if (headX != wasX || headY != wasY)
             lastMoved = now;
@@ -135,8 +137,10 @@ static struct Counts Watch(double ms, double stillMs, int steer) {
                 counts.keys++;
             }
         }
-        if (now >= end || (stillMs > 0 && now - lastMoved >= stillMs))
+        if (now >= end || (stillMs > 0 && now - lastMoved >= stillMs)) {
+            counts.stillMs = now - lastMoved;
             return counts;
+        }
         double left = end - now;
         if (stillMs > 0 && stillMs - (now - lastMoved) < left)
             left = stillMs - (now - lastMoved);
@@ -182,8 +186,8 @@ int main(int argc, char** argv) {
             counts = Watch(60000, ms, 0);
         else
             counts = Watch(ms, 0, 0);
-        printf("damage_bytes=%lld damage_rects=%ld keys=%ld head_lost=%ld\n", counts.bytes,
-               counts.rects, counts.keys, counts.lost);
+        printf("damage_bytes=%lld damage_rects=%ld keys=%ld head_lost=%ld still_ms=%.0f\n",
+               counts.bytes, counts.rects, counts.keys, counts.lost, counts.stillMs);
         fflush(stdout);
     }
     return 0;
