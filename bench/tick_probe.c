@@ -4,8 +4,9 @@
    tick_probe WINDOW BOARD_X BOARD_Y
 
    WINDOW is the X window with the program's title; BOARD_X, BOARD_Y the top-left outline pixel of
-   the board in it. The pixels that reach the window (and its child windows) are counted through
-   the DAMAGE extension, each rectangle as it is drawn, at 4 bytes a pixel. Commands, one a line on
+   the board in it. The pixels that reach the window are counted through the DAMAGE extension,
+   each rectangle as it is drawn, at 4 bytes a pixel; the window's damage includes that of its
+   child windows. Commands, one a line on
    standard input, each answered with one line on standard output:
      steer MS   MS milliseconds of steering: after each drawing the head is found again (the one
                 green cell, from a row of pixels through each row of cells) and an arrow key is
@@ -42,18 +43,6 @@ static double NowMs(void) {
     struct timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return (double)now.tv_sec * 1e3 + (double)now.tv_nsec / 1e6;
-}
-
-static void WatchTree(Window window) {
-    XDamageCreate(display, window, XDamageReportRawRectangles);
-    Window root, parent, *children = NULL;
-    unsigned int count = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
-        for (unsigned int i = 0; i < count; i++)
-            WatchTree(children[i]);
-        if (children != NULL)
-            XFree(children);
-    }
 }
 
 /* The one green cell; false if there is none (the window is not showing a board). */
@@ -170,7 +159,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     XSetErrorHandler(IgnoreErrors);
-    WatchTree(target);
+    XDamageCreate(display, target, XDamageReportRawRectangles);
     XSync(display, False);
     FindHead();
     char line[64];

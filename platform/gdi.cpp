@@ -266,21 +266,38 @@ void DrawRectangle(DCRecord& dc, const RECT& r, COLORREF color) {
     cairo_surface_flush(dc.surface);
     unsigned char* data = cairo_image_surface_get_data(dc.surface);
     ptrdiff_t stride = cairo_image_surface_get_stride(dc.surface);
+    size_t bytes = static_cast<size_t>(width) * sizeof(uint32_t);
+    // The first outline row and the first inner row are checked pixel by pixel; every later row
+    // is compared with the first of its kind, now right, in one go.
+    const uint32_t* outlineRow = NULL;
+    const uint32_t* innerRow = NULL;
     int changedTop = area.bottom;
     int changedBottom = area.top;
     for (int y = area.top; y < area.bottom; y++) {
         uint32_t* row = reinterpret_cast<uint32_t*>(data + y * stride) + area.left;
         bool outline = y < r.top + scale || y >= r.bottom - scale;
-        int left = outline ? width : leftEdges;
-        int right = outline ? 0 : rightEdges;
-        if (RowHolds(row, width, left, right, edge, fill))
+        const uint32_t*& model = outline ? outlineRow : innerRow;
+        bool same;
+        if (model == NULL) {
+            int left = outline ? width : leftEdges;
+            int right = outline ? 0 : rightEdges;
+            same = RowHolds(row, width, left, right, edge, fill);
+            if (!same)
+                WriteRow(row, width, left, right, edge, fill);
+            model = row;
+        } else {
+            same = memcmp(row, model, bytes) == 0;
+            if (!same)
+                memcpy(row, model, bytes);
+        }
+        if (same)
             continue;
-        WriteRow(row, width, left, right, edge, fill);
         changedTop = y < changedTop ? y : changedTop;
         changedBottom = y + 1;
     }
     if (changedTop < changedBottom) {
-        ForgetDrawing(dc.surface, RECT{area.left, changedTop, area.right, changedBottom}, true);
+        ForgetRepaintedRectangle(dc.surface, r,
+                                 RECT{area.left, changedTop, area.right, changedBottom});
         NoteChange(dc, area.left, changedTop, area.right, changedBottom);
         cairo_surface_mark_dirty(dc.surface);
     }

@@ -88,6 +88,12 @@ void SetHostIconic(WindowRecord* record, bool iconic);
 void DestroyHostWindow(WindowRecord* record);
 // Puts the changed device pixels of the backing store on the host window (nothing headless).
 void ShowChangedPixels(WindowRecord* record, cairo_region_t* changed);
+// Puts these device pixels of the store straight into the host's window; false where the host
+// cannot take them so (then GTK draws them).
+bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels);
+// A store of width x height device pixels that the host's display reads without a copy (X11
+// shared memory), or NULL.
+cairo_surface_t* NewHostStore(int width, int height);
 
 // Input: each posts its messages, as the GTK events and the testing hooks ask.
 UINT VirtualKeyFromKeyval(unsigned keyval); // 0 for keys without a virtual-key code
@@ -139,6 +145,8 @@ const KnownText* IntactTextBySerial(cairo_surface_t* surface, uint32_t serial);
 // Pixels in `area` changed: texts there are no longer intact, and with `rectangles` the
 // rectangles there are forgotten.
 void ForgetDrawing(cairo_surface_t* surface, const RECT& area, bool rectangles);
+// Drawing `rect` again changed the pixels in `changed`, inside it: as ForgetDrawing, faster.
+void ForgetRepaintedRectangle(cairo_surface_t* surface, const RECT& rect, const RECT& changed);
 void ForgetSurfaceDrawing(cairo_surface_t* surface);
 void RememberRectangle(cairo_surface_t* surface, const RECT& rect, COLORREF color);
 // A text drawn whole (longer ones are not remembered); the rectangles under it list it.
