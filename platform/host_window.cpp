@@ -3,9 +3,12 @@
 // GTK's key, menu and close events into messages.
 //
 // The window manager draws the caption and frame outside the GTK window, so the GTK window holds
-// just the menu bar (forced to the Win32 metric) and the client area. The window is never
-// resized, and the frame buttons follow the style (the Motif hints, which most window managers
-// honour).
+// just the menu bar and the client area. The bar has the Win32 metric (19 pixels, 12-pixel text)
+// with the desktop's default font, and grows with the user's text scaling so that its text is never
+// cut; the client area keeps its size below it and the window follows. At a device scale above 1
+// GTK draws the bar at that scale and the client area shows the backing store pixel for pixel.
+// The window is never resized, and the frame buttons follow the style (the Motif hints, which most
+// window managers honour).
 
 #include "layer_internal.h"
 
@@ -75,6 +78,25 @@ void OnScaleFactor(GtkWidget* client, GParamSpec*, gpointer window) {
     WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
     if (record != NULL)
         SetWindowScale(record, gtk_widget_get_scale_factor(client));
+}
+
+// Fixes the window's size at the client area and the menu bar's present height.
+void FitHostWindow(WindowRecord* record) {
+    int barHeight = 0;
+    if (record->hostMenuBar != NULL)
+        gtk_widget_get_preferred_height(record->hostMenuBar, NULL, &barHeight);
+    GdkGeometry hints = {};
+    hints.min_width = hints.max_width = record->clientWidth;
+    hints.min_height = hints.max_height = record->clientHeight + barHeight;
+    gtk_window_set_geometry_hints(
+        GTK_WINDOW(record->hostWindow), NULL, &hints,
+        static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+}
+
+void OnMenuBarStyle(GtkWidget*, gpointer window) {
+    WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
+    if (record != NULL && record->hostWindow != NULL)
+        FitHostWindow(record);
 }
 
 void OnMenuItem(GtkMenuItem* item, gpointer window) {
@@ -149,7 +171,7 @@ bool EnsureHost() {
             gtk_css_provider_load_from_data(css,
                                             "menubar.win32-menu-bar { padding: 0; min-height: 0;"
                                             " border-width: 0; box-shadow: none;"
-                                            " font-size: 12px; }"
+                                            " font-size: 0.9em; }"
                                             "menubar.win32-menu-bar > menuitem { min-height: 0;"
                                             " padding: 0 7px; }",
                                             -1, NULL);
@@ -170,7 +192,6 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
     gtk_window_set_resizable(GTK_WINDOW(top), FALSE);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(top), box);
-    int contentHeight = record->clientHeight;
     if (record->menu != NULL) {
         GtkWidget* bar = gtk_menu_bar_new();
         gtk_style_context_add_class(gtk_widget_get_style_context(bar), "win32-menu-bar");
@@ -178,17 +199,11 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
         FillHostMenu(bar, record->menu, window, 0);
         gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
         record->hostMenuBar = bar;
-        contentHeight += MENU_BAR_HEIGHT;
+        g_signal_connect(bar, "style-updated", G_CALLBACK(OnMenuBarStyle), window);
     }
     GtkWidget* client = gtk_drawing_area_new();
     gtk_widget_set_size_request(client, record->clientWidth, record->clientHeight);
     gtk_box_pack_start(GTK_BOX(box), client, FALSE, FALSE, 0);
-    GdkGeometry hints = {};
-    hints.min_width = hints.max_width = record->clientWidth;
-    hints.min_height = hints.max_height = contentHeight;
-    gtk_window_set_geometry_hints(
-        GTK_WINDOW(top), NULL, &hints,
-        static_cast<GdkWindowHints>(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
     if (x != CW_USEDEFAULT)
         gtk_window_move(GTK_WINDOW(top), x, y);
     g_signal_connect(client, "draw", G_CALLBACK(OnDraw), window);
@@ -201,6 +216,7 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
     gtk_widget_show_all(box);
     record->hostWindow = top;
     record->hostClient = client;
+    FitHostWindow(record);
     OnScaleFactor(client, NULL, window);
 }
 

@@ -8,7 +8,9 @@
 // handle is a distinct pointer type. Constants carry their Win32 values. Only the ANSI entry
 // points exist. Where the layer differs from Win32 the sources that implement each group say so;
 // the main points: one thread only, no child windows, windows keep their created size, and the
-// window procedure sees only the messages listed here.
+// window procedure sees only the messages listed here. On a HiDPI screen a program keeps its
+// logical pixels but the layer draws them at the screen's device scale, so outlines and text stay
+// sharp where Windows would enlarge the program's pixels with smoothing.
 
 #if defined(_WIN32)
 #error "This is the compatibility layer's <windows.h>; a Win32 host uses its own system header."

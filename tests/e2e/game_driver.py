@@ -1,16 +1,20 @@
-"""Drives the real Slithergrid programs on a private X server.
+"""Drives the real Slithergrid programs on a private display.
 
 Display starts Xvfb on a free display number (-displayfd) with openbox on it,
-so a test never depends on the caller's DISPLAY; Game launches one program
-(the native build or the .exe under Wine), finds its window and the board in
-it, reads cells from screenshots and sends keys the way a player would.
-Everything started here is stopped on close, also when a test fails.
+WaylandDisplay a headless sway, so a test never depends on the caller's
+display; Game launches one program (the native build or the .exe under Wine),
+finds its window and the board in it, reads cells from screenshots and sends
+keys the way a player would. At a device scale of 2 every board pixel is two
+by two screen pixels. Everything started here is stopped on close, also when
+a test fails.
 """
 
 import ctypes
 import fcntl
+import json
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -78,13 +82,19 @@ def IsDark(pixel):
 
 
 class Frame:
-    """One screenshot of the game window with the board's origin in it."""
+    """One screenshot of the game window with the board's origin in it, at a
+    device scale of `scale` screen pixels a side for each board pixel."""
 
-    def __init__(self, image, origin, taken):
-        self.image, self.origin, self.taken = image, origin, taken
+    def __init__(self, image, origin, taken, scale=1):
+        self.image, self.origin, self.taken, self.scale = image, origin, taken, scale
 
     def Pixel(self, x, y):
-        """Pixel at board coordinates (the client area's origin is 0, 0)."""
+        """Pixel at board coordinates (the client area's origin is 0, 0): the
+        top-left screen pixel of the board pixel."""
+        return self.DevicePixel(x * self.scale, y * self.scale)
+
+    def DevicePixel(self, x, y):
+        """Screen pixel x, y from the board's origin."""
         return self.image.Pixel(self.origin[0] + x, self.origin[1] + y)
 
     def Kind(self, x, y):
@@ -115,7 +125,8 @@ class Frame:
         )
 
     def BoardBytes(self):
-        return b"".join(self.image.Row(self.origin[0], self.origin[1] + y, BOARD_WIDTH) for y in range(BOARD_HEIGHT))
+        s = self.scale
+        return b"".join(self.image.Row(self.origin[0], self.origin[1] + y, BOARD_WIDTH * s) for y in range(BOARD_HEIGHT * s))
 
 
 def DrawnBoard(snake=(), food=None):
@@ -136,60 +147,67 @@ def BoundingBox(points):
     return min(xs), min(ys), max(xs) + 1, max(ys) + 1
 
 
-def ExpectedRow(board, y):
-    """What row y of the board must hold: every cell is a 50-pixel square with
-    a 1-pixel black outline on its outermost pixels and its kind's fill."""
-    black = bytes(BLACK)
-    edge = y % CELL_SIZE in (0, CELL_SIZE - 1)
+def ExpectedRow(board, y, scale=1):
+    """What screen row y of the board must hold: every cell is a 50-pixel
+    square with a 1-pixel black outline on its outermost pixels and its
+    kind's fill, each pixel `scale` x `scale` screen pixels."""
+    black, cell = bytes(BLACK), CELL_SIZE * scale
+    edge = y % cell < scale or y % cell >= cell - scale
     cells = []
-    for kind in board[y // CELL_SIZE]:
+    for kind in board[y // cell]:
         fill = bytes(FILL[kind])
-        cells.append(black * CELL_SIZE if edge else black + fill * (CELL_SIZE - 2) + black)
+        cells.append(black * cell if edge else black * scale + fill * (cell - 2 * scale) + black * scale)
     return b"".join(cells)
 
 
 def BoardDifferences(frame, board):
     """Board pixels that differ from the drawing of the given board, as a
-    list of (x, y). Rows that match are skipped as a whole."""
-    differences = []
-    for y in range(BOARD_HEIGHT):
-        expected = ExpectedRow(board, y)
-        actual = frame.image.Row(frame.origin[0], frame.origin[1] + y, BOARD_WIDTH)
+    sorted list of board coordinates (x, y). Rows that match are skipped as a
+    whole."""
+    differences, s = set(), frame.scale
+    for y in range(BOARD_HEIGHT * s):
+        expected = ExpectedRow(board, y, s)
+        actual = frame.image.Row(frame.origin[0], frame.origin[1] + y, BOARD_WIDTH * s)
         if actual != expected:
-            differences += [(x, y) for x in range(BOARD_WIDTH) if actual[3 * x : 3 * x + 3] != expected[3 * x : 3 * x + 3]]
-    return differences
+            differences |= {(x // s, y // s) for x in range(BOARD_WIDTH * s) if actual[3 * x : 3 * x + 3] != expected[3 * x : 3 * x + 3]}
+    return sorted(differences)
 
 
-def FindGridStart(isBlack, length):
+def FindGridStart(isBlack, length, cell=CELL_SIZE):
     """First index of a board edge along a line crossing the board: a black
-    outline pixel, the next cell's outline 49 and 50 pixels on, and no
-    outline between them (which rules out a line along an outline)."""
-    for i in range(length - CELL_SIZE):
-        if isBlack(i) and isBlack(i + CELL_SIZE - 1) and isBlack(i + CELL_SIZE) and not isBlack(i + CELL_SIZE // 2):
+    outline pixel, the next cell's outline one cell less a pixel and one cell
+    on, and no outline between them (which rules out a line along an
+    outline)."""
+    for i in range(length - cell):
+        if isBlack(i) and isBlack(i + cell - 1) and isBlack(i + cell) and not isBlack(i + cell // 2):
             return i
     return None
 
 
-def FindBoard(image):
+def FindBoard(image, scale=1):
     """Top-left outline pixel of the board in a window image, or None."""
     black = lambda x, y: 0 <= x < image.width and 0 <= y < image.height and image.Pixel(x, y) == BLACK
+    cell = CELL_SIZE * scale
     for y in range(image.height // 2, image.height, 7):  # any row across the cells
-        left = FindGridStart(lambda x: black(x, y), image.width)
+        left = FindGridStart(lambda x: black(x, y), image.width, cell)
         if left is None:
             continue
         # Column 8 is away from the text lines over the top-left cells.
-        column = left + 8 * CELL_SIZE + CELL_SIZE // 2
-        top = FindGridStart(lambda y: black(column, y), image.height)
+        column = left + 8 * cell + cell // 2
+        top = FindGridStart(lambda y: black(column, y), image.height, cell)
         if top is not None:
             return left, top
     return None
 
 
-class Display:
-    """Xvfb on a free display with openbox; a context manager."""
+class Session:
+    """What both kinds of display share: the programs started on it, its
+    environment and its device scale; a context manager."""
 
-    def __init__(self, width=1280, height=1024):
-        self.size = (width, height)
+    name = None
+
+    def __init__(self, width, height, scale):
+        self.size, self.scale = (width, height), scale
         self.processes = []
         self.env = dict(os.environ)
 
@@ -210,6 +228,37 @@ class Display:
 
     def __exit__(self, *error):
         self.Close()
+
+    def Spawn(self, argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **options):
+        process = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, start_new_session=True, preexec_fn=DieWithTest, **options)
+        self.processes.append(process)
+        return process
+
+    def Run(self, *argv, check=True, timeout=15):
+        result = subprocess.run(argv, env=self.env, capture_output=True, timeout=timeout)
+        if check and result.returncode != 0:
+            raise RuntimeError(f"{' '.join(argv)} failed: {result.stderr.decode(errors='replace').strip()}")
+        return result
+
+    def Command(self, argv):
+        """The command line that runs a program on this display."""
+        return argv
+
+    def Close(self):
+        for process in reversed(self.processes):
+            Stop(process)
+        self.processes = []
+
+
+class Display(Session):
+    """Xvfb on a free display with openbox; GTK programs at GDK_SCALE=scale."""
+
+    name = "x11"
+
+    def __init__(self, width=1280, height=1024, scale=1):
+        super().__init__(width, height, scale)
+        if scale != 1:
+            self.env["GDK_SCALE"] = str(scale)
 
     def Start(self):
         readEnd, writeEnd = os.pipe()
@@ -238,24 +287,161 @@ class Display:
         finally:
             log.close()
 
-    def Spawn(self, argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **options):
-        process = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, start_new_session=True, preexec_fn=DieWithTest, **options)
-        self.processes.append(process)
-        return process
+    def FindWindow(self):
+        found = self.Run("xdotool", "search", "--onlyvisible", "--name", "^Slithergrid$", check=False)
+        ids = found.stdout.split()
+        return int(ids[0]) if ids else None
 
-    def Run(self, *argv, check=True, timeout=15):
-        result = subprocess.run(argv, env=self.env, capture_output=True, timeout=timeout)
-        if check and result.returncode != 0:
-            raise RuntimeError(f"{' '.join(argv)} failed: {result.stderr.decode(errors='replace').strip()}")
-        return result
+    def Geometry(self, window):
+        """Absolute x, y, width and height of the window."""
+        info = self.Run("xwininfo", "-id", str(window)).stdout.decode()
+        value = lambda label: int(info.split(label)[1].split()[0])
+        return value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"), value("Height:")
 
     def Screenshot(self, window="root"):
         return Image(self.Run("import", "-window", str(window), "-depth", "8", "ppm:-", timeout=5).stdout)
 
+    def Activate(self, window):
+        self.Run("xdotool", "windowactivate", "--sync", str(window))
+
+    def Keys(self, *keys):
+        self.Run("xdotool", "key", "--delay", "30", *keys)
+
+    def CloseWindow(self, window):
+        self.Run("wmctrl", "-c", "Slithergrid")  # as the close box does
+
+
+UNPRIVILEGED = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig=KILL"]
+
+
+class WaylandDisplay(Session):
+    """A headless sway at this output size and scale, its windows floating
+    and without borders. sway refuses to run as root, so a root test runs it
+    and the programs as nobody, from a fresh runtime folder of nobody's."""
+
+    name = "wayland"
+
+    def __init__(self, width=1280, height=1024, scale=1):
+        super().__init__(width, height, scale)
+        self.runtime = None
+
+    def Start(self):
+        self.runtime = tempfile.mkdtemp(prefix="slithergrid-wayland-")  # mode 0700
+        config = os.path.join(self.runtime, "config")
+        with open(config, "w") as file:
+            width, height = self.size
+            file.write(
+                "xwayland disable\n"
+                f"output HEADLESS-1 resolution {width}x{height} position 0 0 scale {self.scale}\n"
+                "default_border none\ndefault_floating_border none\n"
+                'for_window [title=".*"] floating enable\n'
+            )
+        self.root = os.geteuid() == 0
+        if self.root:
+            for path in (self.runtime, config):
+                os.chown(path, 65534, 65534)
+        self.env = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK")}
+        self.env.update(HOME=self.runtime, XDG_RUNTIME_DIR=self.runtime, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1", WLR_RENDERER="pixman", GDK_BACKEND="wayland")
+        log = tempfile.TemporaryFile()
+        sway = self.Spawn(self.Command(["sway", "-c", config]), stdout=log, stderr=log)
+
+        def Ready():
+            if sway.poll() is not None:
+                log.seek(0)
+                raise RuntimeError(f"sway ended with {sway.returncode}: {log.read()[-1000:]!r}")
+            names = os.listdir(self.runtime)
+            sockets = [n for n in names if n.startswith("wayland-") and not n.endswith(".lock")]
+            ipc = [n for n in names if n.startswith("sway-ipc.")]
+            if sockets and ipc:
+                self.env.update(WAYLAND_DISPLAY=sockets[0], SWAYSOCK=os.path.join(self.runtime, ipc[0]))
+                return self.Run("swaymsg", "-t", "get_version", check=False).returncode == 0
+
+        def HasKeyboard():
+            seats = json.loads(self.Run("swaymsg", "-t", "get_seats").stdout)
+            return any(seat["capabilities"] & 2 for seat in seats)
+
+        try:
+            WaitUntil(Ready, 10, "sway")
+            # The seat has no keyboard of its own. Each wtype would add one and
+            # take it away again, and GTK, still binding the new keyboard,
+            # would miss its keys; one wtype that waits a day keeps a keyboard
+            # on the seat meanwhile.
+            self.Spawn(["wtype", "-s", "86400000"])
+            WaitUntil(HasKeyboard, 5, "a keyboard on sway's seat")
+        except AssertionError as error:
+            raise RuntimeError(str(error))
+        finally:
+            log.close()
+
+    def Command(self, argv):
+        if not self.root:
+            return argv
+        if os.path.isfile(argv[0]):
+            # nobody may not reach a build folder under root's home: a copy of
+            # the program in the runtime folder.
+            program = os.path.join(self.runtime, os.path.basename(argv[0]))
+            if not os.path.exists(program):
+                shutil.copy(argv[0], program)
+                os.chown(program, 65534, 65534)
+            argv = [program] + argv[1:]
+        return UNPRIVILEGED + argv
+
+    def SetScale(self, scale):
+        """Changes the output's scale under the running programs and puts
+        their windows back in the middle of its new logical size."""
+        self.Run("swaymsg", "output", "HEADLESS-1", "scale", str(scale))
+        self.Run("swaymsg", '[title=".*"]', "move", "position", "center")
+        self.scale = scale
+
+    def Node(self, window):
+        """The window's node in sway's tree, or None."""
+        def Walk(node):
+            if node.get("id") == window or (window is None and node.get("name") == "Slithergrid" and node.get("pid")):
+                yield node
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                yield from Walk(child)
+
+        tree = json.loads(self.Run("swaymsg", "-t", "get_tree").stdout)
+        return next(Walk(tree), None)
+
+    def FindWindow(self):
+        node = self.Node(None)
+        return node["id"] if node and node.get("visible") and node["window_rect"]["width"] > 0 else None
+
+    def Geometry(self, window):
+        """Logical x, y, width and height of the window's content."""
+        node = self.Node(window)
+        outer, inner = node["rect"], node["window_rect"]
+        return outer["x"] + inner["x"], outer["y"] + inner["y"], inner["width"], inner["height"]
+
+    def Screenshot(self, window):
+        x, y, width, height = self.Geometry(window)
+        return Image(self.Run("grim", "-t", "ppm", "-g", f"{x},{y} {width}x{height}", "-", timeout=5).stdout)
+
+    def Activate(self, window):
+        self.Run("swaymsg", f"[con_id={window}]", "focus")
+
+    def Keys(self, *keys):
+        argv = ["wtype"]
+        for key in keys:
+            argv += ["-k", key, "-s", "30"]
+        self.Run(*argv)
+
+    def CloseWindow(self, window):
+        self.Run("swaymsg", f"[con_id={window}]", "kill")  # as a close button does
+
     def Close(self):
-        for process in reversed(self.processes):
-            Stop(process)
-        self.processes = []
+        super().Close()
+        if self.runtime is not None:
+            shutil.rmtree(self.runtime, ignore_errors=True)
+            self.runtime = None
+
+
+def OpenDisplay():
+    """The display that SLITHER_DISPLAY names (x11, the default, or
+    wayland), started."""
+    kind = WaylandDisplay if os.environ.get("SLITHER_DISPLAY") == "wayland" else Display
+    return kind().__enter__()
 
 
 def DieWithTest():
@@ -322,6 +508,7 @@ class Game:
     def __init__(self, display, program):
         self.display, self.program = display, program
         self.process = None
+        self.origins = {}  # of the board in the window's screenshots, by scale
 
     def __enter__(self):
         try:
@@ -342,6 +529,7 @@ class Game:
         command = ProgramCommand(self.program)
         if not os.path.exists(command[-1]):
             raise AssertionError(f"{command[-1]} is not built")
+        command = self.display.Command(command)
         self.started = time.monotonic()
         self.errors = tempfile.TemporaryFile()
         self.process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=self.errors, start_new_session=True, preexec_fn=DieWithTest)
@@ -351,19 +539,15 @@ class Game:
     def FindWindow(self):
         if self.process.poll() is not None:
             raise AssertionError(f"{self.program} ended with {self.process.returncode} before showing a window:\n{self.ErrorOutput()}")
-        found = self.display.Run("xdotool", "search", "--onlyvisible", "--name", "^Slithergrid$", check=False)
-        ids = found.stdout.split()
-        return int(ids[0]) if ids else None
+        return self.display.FindWindow()
 
     def ErrorOutput(self):
         self.errors.seek(0)
         return self.errors.read()[-2000:].decode(errors="replace")
 
     def Geometry(self):
-        """Absolute x, y, width and height of the program's X window."""
-        info = self.display.Run("xwininfo", "-id", str(self.window)).stdout.decode()
-        value = lambda label: int(info.split(label)[1].split()[0])
-        return value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"), value("Height:")
+        """Absolute x, y, width and height of the program's window."""
+        return self.display.Geometry(self.window)
 
     def Capture(self):
         """A Frame of the window, or None while no board can be found in it."""
@@ -375,11 +559,12 @@ class Game:
         except subprocess.TimeoutExpired:
             print(f"a screenshot of {self.program}'s window took over 5 s", file=sys.stderr)
             return None
-        origin = getattr(self, "origin", None) or FindBoard(image)
+        scale = self.display.scale
+        origin = self.origins.get(scale) or FindBoard(image, scale)
         if origin is None:
             return None
-        self.origin = origin
-        return Frame(image, origin, taken)
+        self.origins[scale] = origin
+        return Frame(image, origin, taken, scale)
 
     def WaitForFrame(self, probe, timeout, what):
         """Captures frames until probe(frame) holds; returns that frame."""
@@ -427,10 +612,13 @@ class Game:
             os.kill(pid, signal.SIGCONT)
 
     def Activate(self):
-        self.display.Run("xdotool", "windowactivate", "--sync", str(self.window))
+        self.display.Activate(self.window)
 
     def Keys(self, *keys):
-        self.display.Run("xdotool", "key", "--delay", "30", *keys)
+        self.display.Keys(*keys)
+
+    def PressCloseBox(self):
+        self.display.CloseWindow(self.window)
 
     def Menu(self, item):
         self.Keys("F10", "Down", *["Down"] * (MENU_ITEM[item] - 1), "Return")

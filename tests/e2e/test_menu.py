@@ -1,12 +1,13 @@
 """The "Game" menu from the keyboard: New Game, the two speeds and Quit, for
-the program that SLITHER_PROGRAM names (native or wine)."""
+the program that SLITHER_PROGRAM names (native or wine), on the display that
+SLITHER_DISPLAY names (x11 or wayland)."""
 
 import os
 import subprocess
 import time
 import unittest
 
-from game_driver import FIRST_FOOD, Display, Game
+from game_driver import FIRST_FOOD, Game, OpenDisplay
 
 PROGRAM = os.environ.get("SLITHER_PROGRAM", "native")
 SCREENSHOT = os.environ.get("SLITHER_SCREENSHOT")
@@ -63,7 +64,7 @@ def MeasureTick(game, cells):
 class MenuTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.display = Display().__enter__()
+        cls.display = OpenDisplay()
         cls.addClassCleanup(cls.display.Close)
 
     def test_new_game_after_a_lost_game_resets_snake_and_score(self):

@@ -88,6 +88,26 @@ TEST_F(HostWindow, ClientDrawingAreaIsExactlyTheClientSize) {
     EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(FindWindowRecord(window)->hostWindow)));
 }
 
+TEST_F(HostWindow, LargerTextGrowsTheMenuBarAndTheClientAreaKeepsItsSizeBelowIt) {
+    GtkSettings* settings = gtk_settings_get_default();
+    int dpi = 0;
+    g_object_get(settings, "gtk-xft-dpi", &dpi, NULL);
+    g_object_set(settings, "gtk-xft-dpi", 144 * 1024, NULL); // text at 150 %
+    RECT client, bar;
+    for (int i = 0; i < 300; i++) {
+        while (gtk_events_pending())
+            gtk_main_iteration();
+        if (TestingGetHostLayout(window, &client, &bar) && bar.bottom - bar.top > 19)
+            break;
+        g_usleep(10000);
+    }
+    g_object_set(settings, "gtk-xft-dpi", dpi, NULL);
+    EXPECT_GT(bar.bottom - bar.top, 19);
+    EXPECT_EQ(client.top, bar.bottom);
+    EXPECT_EQ(client.right - client.left, 800);
+    EXPECT_EQ(client.bottom - client.top, 600);
+}
+
 TEST_F(HostWindow, TheWidgetShowsTheBackingStore) {
     InvalidateRect(window, NULL, FALSE);
     PAINTSTRUCT paint;

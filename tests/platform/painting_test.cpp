@@ -20,6 +20,14 @@ void PaintRed(HWND window, PAINTSTRUCT* paint) {
     EndPaint(window, paint);
     DeleteObject(red);
 }
+
+// A shown window of the recording class, erased once by showing.
+HWND ShowLoggedWindow() {
+    StartLoggingLayer();
+    HWND window = CreateLoggedWindow();
+    ShowWindow(window, SW_SHOW);
+    return window;
+}
 } // namespace
 
 TEST(Painting, HiddenWindowsDoNotPaintAndShowingInvalidatesAll) {
@@ -42,9 +50,7 @@ TEST(Painting, HiddenWindowsDoNotPaintAndShowingInvalidatesAll) {
 }
 
 TEST(Painting, EraseComesBeforePaintingAndFEraseTellsWhetherItHappened) {
-    StartLoggingLayer();
-    HWND window = CreateLoggedWindow();
-    ShowWindow(window, SW_SHOW);
+    HWND window = ShowLoggedWindow();
     PAINTSTRUCT paint;
     PaintRed(window, &paint);
     InvalidateRect(window, NULL, FALSE);
@@ -81,9 +87,7 @@ TEST(Painting, DefWindowProcValidatesSoAProcedureThatNeverPaintsDoesNotLoop) {
 }
 
 TEST(Painting, DrawingIsClippedToTheUpdateRectangle) {
-    StartLoggingLayer();
-    HWND window = CreateLoggedWindow();
-    ShowWindow(window, SW_SHOW);
+    HWND window = ShowLoggedWindow();
     PAINTSTRUCT paint;
     BeginPaint(window, &paint);
     EndPaint(window, &paint);
@@ -100,9 +104,7 @@ TEST(Painting, DrawingIsClippedToTheUpdateRectangle) {
 }
 
 TEST(Painting, AWindowAtScaleTwoRepaintsItsWholeStoreOfTwiceTheSizeInDevicePixels) {
-    StartLoggingLayer();
-    HWND window = CreateLoggedWindow();
-    ShowWindow(window, SW_SHOW);
+    HWND window = ShowLoggedWindow();
     PAINTSTRUCT paint;
     PaintRed(window, &paint);
     TestingSetWindowScale(window, 2);
