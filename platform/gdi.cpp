@@ -33,10 +33,7 @@ const int TEXT_LINE_HEIGHT = 16;
 // at all; if anything else is to be drawn there first, or the DC is released, it is drawn after
 // all, followed by the texts that were already repeated over it.
 struct Deferred {
-    RECT rect;
-    COLORREF color;
-    int textCount;
-    uint32_t texts[MAX_TEXTS_OVER];
+    KnownRectangle known;
     int repeated;
     KnownText repeats[MAX_TEXTS_OVER];
 };
@@ -355,9 +352,9 @@ void DrawText(DCRecord& dc, int x, int y, LPCSTR text, int length) {
 void Settle(DCRecord& dc, const RECT* area) {
     for (int i = 0; i < dc.deferredCount;) {
         Deferred& waiting = dc.deferred[i];
-        bool under = area == NULL || Overlap(waiting.rect, *area);
-        for (int t = 0; t < waiting.textCount && !under; t++) {
-            const KnownText* text = IntactTextBySerial(dc.surface, waiting.texts[t]);
+        bool under = area == NULL || Overlap(waiting.known.rect, *area);
+        for (int t = 0; t < waiting.known.textCount && !under; t++) {
+            const KnownText* text = IntactTextBySerial(dc.surface, waiting.known.texts[t]);
             under = text == NULL || Overlap(text->box, *area);
         }
         if (!under) {
@@ -366,7 +363,7 @@ void Settle(DCRecord& dc, const RECT* area) {
         }
         Deferred drawn = waiting;
         dc.deferred[i] = dc.deferred[--dc.deferredCount];
-        DrawRectangle(dc, drawn.rect, drawn.color);
+        DrawRectangle(dc, drawn.known.rect, drawn.known.color);
         for (int t = 0; t < drawn.repeated; t++)
             DrawText(dc, drawn.repeats[t].x, drawn.repeats[t].y, drawn.repeats[t].bytes,
                      drawn.repeats[t].length);
@@ -382,10 +379,7 @@ bool Defer(DCRecord& dc, const KnownRectangle& known) {
         if (IntactTextBySerial(dc.surface, known.texts[t]) == NULL)
             return false;
     Deferred& waiting = dc.deferred[dc.deferredCount++];
-    waiting.rect = known.rect;
-    waiting.color = known.color;
-    waiting.textCount = known.textCount;
-    memcpy(waiting.texts, known.texts, sizeof waiting.texts);
+    waiting.known = known;
     waiting.repeated = 0;
     return true;
 }
@@ -395,15 +389,16 @@ bool Defer(DCRecord& dc, const KnownRectangle& known) {
 bool Repeat(DCRecord& dc, const KnownText& text) {
     for (int i = 0; i < dc.deferredCount; i++) {
         const Deferred& waiting = dc.deferred[i];
-        if (Overlap(waiting.rect, text.box) && (waiting.repeated == waiting.textCount ||
-                                                waiting.texts[waiting.repeated] != text.serial))
+        if (Overlap(waiting.known.rect, text.box) &&
+            (waiting.repeated == waiting.known.textCount ||
+             waiting.known.texts[waiting.repeated] != text.serial))
             return false;
     }
     for (int i = 0; i < dc.deferredCount;) {
         Deferred& waiting = dc.deferred[i];
-        if (Overlap(waiting.rect, text.box))
+        if (Overlap(waiting.known.rect, text.box))
             waiting.repeats[waiting.repeated++] = text;
-        if (waiting.repeated == waiting.textCount)
+        if (waiting.repeated == waiting.known.textCount)
             dc.deferred[i] = dc.deferred[--dc.deferredCount]; // as it was: nothing to draw
         else
             i++;
