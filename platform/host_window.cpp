@@ -12,13 +12,18 @@
 
 #include "layer_internal.h"
 
+#include "application_id.h"
+
+#include <errno.h>
 #include <gtk/gtk.h>
+#include <stdio.h>
 #ifdef GDK_WINDOWING_X11
 #include <gdk/gdkx.h>
 #endif
 
 namespace {
 int hostState = 0; // 0 not tried, 1 GTK ready, -1 no display
+const char* applicationId = NULL;
 const int MENU_TEXT_BYTES = 128;
 
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer window) {
@@ -159,13 +164,40 @@ void FillHostMenu(GtkWidget* shell, HMENU menu, HWND window, int depth) {
         gtk_menu_shell_append(GTK_MENU_SHELL(shell), item);
     }
 }
+
+// Win32 never lacks a desktop, so a program has no message for it: the one line comes from here.
+void ReportNoDisplay() {
+    const char* x11 = g_getenv("DISPLAY");
+    const char* wayland = g_getenv("WAYLAND_DISPLAY");
+    if (x11 == NULL && wayland == NULL)
+        fprintf(stderr, "%s: cannot open the display: neither DISPLAY nor WAYLAND_DISPLAY is set\n",
+                program_invocation_short_name);
+    else
+        fprintf(stderr, "%s: cannot open the display \"%s\"\n", program_invocation_short_name,
+                wayland != NULL ? wayland : x11);
+}
 } // namespace
+
+void SetHostApplicationId(const char* id) {
+    applicationId = id;
+}
 
 bool EnsureHost() {
     if (hostState == 0) {
         g_setenv("NO_AT_BRIDGE", "1", FALSE); // no accessibility bus warnings on stderr
+        // GTK takes the X11 WM_CLASS and the Wayland app id from the program name. It derives
+        // the class, capitalised, while it initialises, so the id is set as the class after that
+        // (only the hidden group leader keeps the capitalised one).
+        if (applicationId != NULL)
+            g_set_prgname(applicationId);
         hostState = gtk_init_check(NULL, NULL) ? 1 : -1;
+        if (hostState == -1)
+            ReportNoDisplay();
         if (hostState == 1) {
+            if (applicationId != NULL) {
+                gdk_set_program_class(applicationId);
+                gtk_window_set_default_icon_name(applicationId);
+            }
             // Let the menu bar fit the fixed Win32 metric exactly.
             GtkCssProvider* css = gtk_css_provider_new();
             gtk_css_provider_load_from_data(css,
