@@ -11,8 +11,9 @@
 #include <gtk/gtk.h>
 
 cairo_surface_t* NewBackingStore(int width, int height, int scale) {
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, width * scale, height * scale);
+    cairo_surface_t* surface = NewHostStore(width * scale, height * scale);
+    if (surface == NULL)
+        surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width * scale, height * scale);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         return NULL;

@@ -20,9 +20,6 @@
 #include <string.h>
 #include <wchar.h>
 
-#include <initializer_list>
-#include <vector>
-
 namespace {
 const int MAX_DCS = 16;
 const int MAX_BRUSHES = 64;
@@ -30,6 +27,17 @@ const uint32_t WHITE_BRUSH_SERIAL = 0;
 const COLORREF WHITE = 0x00FFFFFF;
 const COLORREF BLACK = 0x00000000;
 const int TEXT_LINE_HEIGHT = 16;
+
+// A repeat of a remembered rectangle with texts drawn over it since: drawing it would wipe them,
+// so it waits. Once the same texts are drawn again over it, in the same order, nothing has changed
+// at all; if anything else is to be drawn there first, or the DC is released, it is drawn after
+// all, followed by the texts that were already repeated over it.
+struct Deferred {
+    KnownRectangle known;
+    int repeated;
+    KnownText repeats[MAX_TEXTS_OVER];
+};
+const int MAX_DEFERRED = 8;
 
 struct DCRecord {
     uint32_t serial;
@@ -39,6 +47,8 @@ struct DCRecord {
     HGDIOBJ brush;
     COLORREF brushColor;     // kept, so that deleting a selected brush leaves the DC usable
     cairo_region_t* changed; // the pixels that drawing through this DC has changed
+    Deferred deferred[MAX_DEFERRED];
+    int deferredCount;
 };
 
 struct BrushRecord {
@@ -54,8 +64,6 @@ const int TEXT_LAYOUTS = 4;
 PangoLayout* textLayouts[TEXT_LAYOUTS];
 int textLayoutScales[TEXT_LAYOUTS];
 int nextTextLayout = 0;
-// What a Rectangle's rows must hold: an outline row, and an inner row (brush, outline at the ends).
-std::vector<uint32_t> outlineRow, innerRow;
 
 HGDIOBJ WhiteBrush() {
     return MakeHandle(KIND_STOCK_OBJECT, WHITE_BRUSH_SERIAL);
@@ -127,6 +135,8 @@ void NoteChange(DCRecord& dc, int l, int t, int r, int b) {
     cairo_region_union_rectangle(dc.changed, &box);
 }
 
+void Settle(DCRecord& dc, const RECT* area);
+
 // Fills l..r-1, t..b-1 within the clip; the caller brackets with flush and mark_dirty.
 void FillPixels(DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
     RECT area;
@@ -135,6 +145,8 @@ void FillPixels(DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
     // A row at a time through the C library's fill, several times faster than a loop of single
     // pixels; a wchar_t is one 32-bit pixel here.
     static_assert(sizeof(wchar_t) == sizeof(uint32_t), "wmemset fills whole pixels");
+    Settle(dc, &area);
+    ForgetDrawing(dc.surface, area, true);
     wchar_t pixel = static_cast<wchar_t>(ToPixel(color));
     for (int y = area.top; y < area.bottom; y++)
         wmemset(reinterpret_cast<wchar_t*>(PixelRow(dc.surface, y) + area.left), pixel,
@@ -200,6 +212,205 @@ PangoLayout* TextLayout(LPCSTR text, int length, int scale) {
     g_free(utf8);
     return layout;
 }
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT inside;
+    return IntersectRects(a, b, &inside);
+}
+
+// True if each of the row's pixels holds what the rectangle puts there: `edges` outline pixels at
+// the left and `rightEdges` at the right (as far as they are inside), the fill between.
+bool RowHolds(const uint32_t* row, int width, int leftEdges, int rightEdges, uint32_t edge,
+              uint32_t fill) {
+    uint32_t differs = 0;
+    for (int x = 0; x < leftEdges; x++)
+        differs |= row[x] ^ edge;
+    for (int x = leftEdges; x < width - rightEdges; x++)
+        differs |= row[x] ^ fill;
+    for (int x = width - rightEdges; x < width; x++)
+        differs |= row[x] ^ edge;
+    return differs == 0;
+}
+
+void WriteRow(uint32_t* row, int width, int leftEdges, int rightEdges, uint32_t edge,
+              uint32_t fill) {
+    static_assert(sizeof(wchar_t) == sizeof(uint32_t), "wmemset fills whole pixels");
+    wchar_t* pixels = reinterpret_cast<wchar_t*>(row);
+    wmemset(pixels, static_cast<wchar_t>(edge), static_cast<size_t>(leftEdges));
+    wmemset(pixels + leftEdges, static_cast<wchar_t>(fill),
+            static_cast<size_t>(width - leftEdges - rightEdges));
+    wmemset(pixels + width - rightEdges, static_cast<wchar_t>(edge),
+            static_cast<size_t>(rightEdges));
+}
+
+// Draws the rectangle r (device pixels, outline `scale` wide) within the clip. Each row is
+// compared with what it must hold and written only where it differs, so that the host shows only
+// what changed.
+void DrawRectangle(DCRecord& dc, const RECT& r, COLORREF color) {
+    RECT area;
+    if (!ClipToDC(dc, r.left, r.top, r.right, r.bottom, &area))
+        return;
+    Settle(dc, &area);
+    int scale = dc.scale;
+    int width = area.right - area.left;
+    int leftEdges = r.left + scale - area.left;
+    leftEdges = leftEdges < 0 ? 0 : leftEdges > width ? width : leftEdges;
+    int rightEdges = area.right - (r.right - scale);
+    rightEdges = rightEdges < 0                   ? 0
+                 : rightEdges > width - leftEdges ? width - leftEdges
+                                                  : rightEdges;
+    uint32_t edge = ToPixel(BLACK);
+    uint32_t fill = ToPixel(color);
+    cairo_surface_flush(dc.surface);
+    unsigned char* data = cairo_image_surface_get_data(dc.surface);
+    ptrdiff_t stride = cairo_image_surface_get_stride(dc.surface);
+    size_t bytes = static_cast<size_t>(width) * sizeof(uint32_t);
+    // The first outline row and the first inner row are checked pixel by pixel; every later row
+    // is compared with the first of its kind, now right, in one go.
+    const uint32_t* outlineRow = NULL;
+    const uint32_t* innerRow = NULL;
+    int changedTop = area.bottom;
+    int changedBottom = area.top;
+    for (int y = area.top; y < area.bottom; y++) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(data + y * stride) + area.left;
+        bool outline = y < r.top + scale || y >= r.bottom - scale;
+        const uint32_t*& model = outline ? outlineRow : innerRow;
+        bool same;
+        if (model == NULL) {
+            int left = outline ? width : leftEdges;
+            int right = outline ? 0 : rightEdges;
+            same = RowHolds(row, width, left, right, edge, fill);
+            if (!same)
+                WriteRow(row, width, left, right, edge, fill);
+            model = row;
+        } else {
+            same = memcmp(row, model, bytes) == 0;
+            if (!same)
+                memcpy(row, model, bytes);
+        }
+        if (same)
+            continue;
+        changedTop = y < changedTop ? y : changedTop;
+        changedBottom = y + 1;
+    }
+    if (changedTop < changedBottom) {
+        ForgetRepaintedRectangle(dc.surface, r,
+                                 RECT{area.left, changedTop, area.right, changedBottom});
+        NoteChange(dc, area.left, changedTop, area.right, changedBottom);
+        cairo_surface_mark_dirty(dc.surface);
+    }
+    if (area.left == r.left && area.top == r.top && area.right == r.right &&
+        area.bottom == r.bottom)
+        RememberRectangle(dc.surface, r, color);
+}
+
+// Draws the text at x, y (device pixels) within the clip: a white box as high as the line, and the
+// glyphs in black.
+void DrawText(DCRecord& dc, int x, int y, LPCSTR text, int length) {
+    PangoLayout* layout = TextLayout(text, length, dc.scale);
+    PangoRectangle ink, logical;
+    pango_layout_get_pixel_extents(layout, &ink, &logical);
+    // Glyphs may reach past the white box.
+    RECT inkBox = {x + ink.x, y + ink.y, x + ink.x + ink.width, y + ink.y + ink.height};
+    RECT box = {x + logical.x, y + logical.y, x + logical.x + logical.width,
+                y + logical.y + logical.height};
+    if (ink.width > 0 && ink.height > 0) {
+        box.left = inkBox.left < box.left ? inkBox.left : box.left;
+        box.top = inkBox.top < box.top ? inkBox.top : box.top;
+        box.right = inkBox.right > box.right ? inkBox.right : box.right;
+        box.bottom = inkBox.bottom > box.bottom ? inkBox.bottom : box.bottom;
+    }
+    RECT area;
+    if (!IntersectRects(box, dc.clip, &area))
+        return;
+    Settle(dc, &box);
+    const RECT& clip = dc.clip;
+    cairo_t* cr = cairo_create(dc.surface);
+    cairo_scale(cr, 1.0 / dc.scale, 1.0 / dc.scale); // undoes the surface's device scale
+    cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
+    cairo_clip(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_rectangle(cr, x + logical.x, y + logical.y, logical.width, logical.height);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_move_to(cr, x, y);
+    pango_cairo_show_layout(cr, layout);
+    cairo_destroy(cr);
+    cairo_surface_flush(dc.surface);
+    NoteChange(dc, inkBox.left, inkBox.top, inkBox.right, inkBox.bottom);
+    NoteChange(dc, logical.x + x, logical.y + y, logical.x + x + logical.width,
+               logical.y + y + logical.height);
+    bool whole = area.left == box.left && area.top == box.top && area.right == box.right &&
+                 area.bottom == box.bottom;
+    ForgetDrawing(dc.surface, area, !whole);
+    if (whole)
+        RememberText(dc.surface, x, y, text, length, box);
+}
+
+// Draws the deferred repeats that lie under `area` (all with NULL), each followed by the texts
+// already repeated over it.
+void Settle(DCRecord& dc, const RECT* area) {
+    for (int i = 0; i < dc.deferredCount;) {
+        Deferred& waiting = dc.deferred[i];
+        bool under = area == NULL || Overlap(waiting.known.rect, *area);
+        for (int t = 0; t < waiting.known.textCount && !under; t++) {
+            const KnownText* text = IntactTextBySerial(dc.surface, waiting.known.texts[t]);
+            under = text == NULL || Overlap(text->box, *area);
+        }
+        if (!under) {
+            i++;
+            continue;
+        }
+        Deferred drawn = waiting;
+        dc.deferred[i] = dc.deferred[--dc.deferredCount];
+        DrawRectangle(dc, drawn.known.rect, drawn.known.color);
+        for (int t = 0; t < drawn.repeated; t++)
+            DrawText(dc, drawn.repeats[t].x, drawn.repeats[t].y, drawn.repeats[t].bytes,
+                     drawn.repeats[t].length);
+        i = 0; // drawing may have settled others
+    }
+}
+
+// A remembered rectangle drawn again: false if it must be drawn for real.
+bool Defer(DCRecord& dc, const KnownRectangle& known) {
+    if (dc.deferredCount == MAX_DEFERRED)
+        return false;
+    for (int t = 0; t < known.textCount; t++)
+        if (IntactTextBySerial(dc.surface, known.texts[t]) == NULL)
+            return false;
+    Deferred& waiting = dc.deferred[dc.deferredCount++];
+    waiting.known = known;
+    waiting.repeated = 0;
+    return true;
+}
+
+// An intact text drawn again: each deferred rectangle under it must expect it next. False if one
+// does not, and the text is to be drawn for real.
+bool Repeat(DCRecord& dc, const KnownText& text) {
+    for (int i = 0; i < dc.deferredCount; i++) {
+        const Deferred& waiting = dc.deferred[i];
+        if (Overlap(waiting.known.rect, text.box) &&
+            (waiting.repeated == waiting.known.textCount ||
+             waiting.known.texts[waiting.repeated] != text.serial))
+            return false;
+    }
+    for (int i = 0; i < dc.deferredCount;) {
+        Deferred& waiting = dc.deferred[i];
+        if (Overlap(waiting.known.rect, text.box))
+            waiting.repeats[waiting.repeated++] = text;
+        if (waiting.repeated == waiting.known.textCount)
+            dc.deferred[i] = dc.deferred[--dc.deferredCount]; // as it was: nothing to draw
+        else
+            i++;
+    }
+    return true;
+}
+
+void SettleSurface(cairo_surface_t* surface) {
+    for (DCRecord& record : dcs)
+        if (record.serial != 0 && record.surface == surface)
+            Settle(record, NULL);
+}
 } // namespace
 
 char* ToUtf8(const char* text, long length) {
@@ -234,6 +445,7 @@ void ReleaseSurfaceDC(HDC dc, cairo_region_t* changed) {
     DCRecord* record = FindDC(dc);
     if (record == NULL)
         return;
+    Settle(*record, NULL);
     if (changed != NULL)
         cairo_region_union(changed, record->changed);
     cairo_region_destroy(record->changed);
@@ -262,6 +474,8 @@ void FillSurfaceWhite(cairo_surface_t* surface) {
     unsigned char* data = cairo_image_surface_get_data(surface);
     if (data == NULL)
         return; // an empty surface
+    SettleSurface(surface);
+    ForgetSurfaceDrawing(surface);
     cairo_surface_flush(surface);
     memset(data, 0xFF,
            static_cast<size_t>(cairo_image_surface_get_stride(surface)) *
@@ -273,6 +487,7 @@ COLORREF SurfacePixel(cairo_surface_t* surface, int x, int y) {
     if (surface == NULL || x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface) ||
         y >= cairo_image_surface_get_height(surface))
         return 0xFFFFFFFF;
+    SettleSurface(surface);
     cairo_surface_flush(surface);
     uint32_t pixel = PixelRow(surface, y)[x];
     return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
@@ -338,42 +553,14 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     if (left == right || top == bottom)
         return TRUE;
     int scale = record->scale;
-    left = ToDevice(left, scale);
-    top = ToDevice(top, scale);
-    right = ToDevice(right, scale);
-    bottom = ToDevice(bottom, scale);
-    RECT area;
-    if (!ClipToDC(*record, left, top, right, bottom, &area))
+    RECT device = {ToDevice(left, scale), ToDevice(top, scale), ToDevice(right, scale),
+                   ToDevice(bottom, scale)};
+    // A rectangle drawn again over itself, with nothing drawn over it since, changes no pixel.
+    const KnownRectangle* known = KnownRectangleAt(record->surface, device);
+    if (known != NULL && known->color == record->brushColor &&
+        (known->textCount == 0 || Defer(*record, *known)))
         return TRUE;
-    // Each row is compared with what it must hold and written only where it differs: a board that
-    // is painted again as it was then costs reads alone, and the host shows only what changed.
-    int width = area.right - area.left;
-    size_t bytes = static_cast<size_t>(width) * sizeof(uint32_t);
-    uint32_t edge = ToPixel(BLACK);
-    outlineRow.assign(static_cast<size_t>(width), edge);
-    innerRow.assign(static_cast<size_t>(width), ToPixel(record->brushColor));
-    // The outline is one logical pixel: `scale` device pixels at each side.
-    for (int x = area.left; x < area.right && x < left + scale; x++)
-        innerRow[static_cast<size_t>(x - area.left)] = edge;
-    for (int x = right - scale > area.left ? right - scale : area.left; x < area.right; x++)
-        innerRow[static_cast<size_t>(x - area.left)] = edge;
-    int changedTop = area.bottom;
-    int changedBottom = area.top;
-    cairo_surface_flush(record->surface);
-    for (int y = area.top; y < area.bottom; y++) {
-        uint32_t* span = PixelRow(record->surface, y) + area.left;
-        bool outline = y < top + scale || y >= bottom - scale;
-        const uint32_t* wanted = outline ? outlineRow.data() : innerRow.data();
-        if (memcmp(span, wanted, bytes) == 0)
-            continue;
-        memcpy(span, wanted, bytes);
-        changedTop = y < changedTop ? y : changedTop;
-        changedBottom = y + 1;
-    }
-    if (changedTop >= changedBottom)
-        return TRUE;
-    NoteChange(*record, area.left, changedTop, area.right, changedBottom);
-    cairo_surface_mark_dirty(record->surface);
+    DrawRectangle(*record, device, record->brushColor);
     return TRUE;
 }
 
@@ -383,29 +570,13 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
         return FALSE;
     if (length == 0)
         return TRUE; // as in Win32, even without a text
-    int scale = record->scale;
-    PangoLayout* layout = TextLayout(text, length, scale);
-    PangoRectangle ink, logical;
-    pango_layout_get_pixel_extents(layout, &ink, &logical);
-    x = ToDevice(x, scale);
-    y = ToDevice(y, scale);
-    const RECT& clip = record->clip;
-    cairo_t* cr = cairo_create(record->surface);
-    cairo_scale(cr, 1.0 / scale, 1.0 / scale); // undoes the surface's device scale: device pixels
-    cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
-    cairo_clip(cr);
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_rectangle(cr, x + logical.x, y + logical.y, logical.width, logical.height);
-    cairo_fill(cr);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, layout);
-    cairo_destroy(cr);
-    cairo_surface_flush(record->surface);
-    // Glyphs may reach past the white box.
-    for (const PangoRectangle& box : {ink, logical})
-        NoteChange(*record, x + box.x, y + box.y, x + box.x + box.width, y + box.y + box.height);
+    x = ToDevice(x, record->scale);
+    y = ToDevice(y, record->scale);
+    // Its box is opaque and its glyphs are solid black, so drawing an intact text again changes
+    // nothing.
+    const KnownText* known = IntactText(record->surface, x, y, text, length);
+    if (known == NULL || !Repeat(*record, *known))
+        DrawText(*record, x, y, text, length);
     return TRUE;
 }
 

@@ -17,6 +17,9 @@
 #include <errno.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
 
 namespace {
 int hostState = 0; // 0 not tried, 1 GTK ready, -1 no display
@@ -41,12 +44,41 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer window) {
     WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
     if (record == NULL)
         return FALSE;
+    // Drawing on the window itself (not double-buffered, on X11): the exposed part goes there
+    // straight from the store.
+    GdkRectangle clip;
+    if (cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_XLIB &&
+        gdk_cairo_get_clip_rectangle(cr, &clip)) {
+        int scale = record->scale;
+        cairo_rectangle_int_t device = {clip.x * scale, clip.y * scale, clip.width * scale,
+                                        clip.height * scale};
+        cairo_region_t* exposed = cairo_region_create_rectangle(&device);
+        bool put = PutStoreOnHost(record, exposed);
+        cairo_region_destroy(exposed);
+        if (put)
+            return TRUE;
+    }
     // The store's device scale is the window's, so its pixels land one to one on the screen's;
     // should the two differ for a moment, whole pixels are repeated rather than smoothed.
     cairo_set_source_surface(cr, record->backing, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
     return TRUE;
+}
+
+// On X11 the drawing area gets an X window of its own that GTK does not double-buffer, so that
+// the store can go into it directly.
+void OnClientRealize(GtkWidget* client, gpointer) {
+#ifdef GDK_WINDOWING_X11
+    GdkWindow* own = gtk_widget_get_window(client);
+    if (GDK_IS_X11_WINDOW(own) && gdk_window_ensure_native(own)) {
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_widget_set_double_buffered(client, FALSE);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+    }
+#else
+    (void)client;
+#endif
 }
 
 void OnScaleFactor(GtkWidget* client, GParamSpec*, gpointer window) {
@@ -209,6 +241,7 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
     if (x != CW_USEDEFAULT)
         gtk_window_move(GTK_WINDOW(top), x, y);
     g_signal_connect(client, "draw", G_CALLBACK(OnDraw), window);
+    g_signal_connect_after(client, "realize", G_CALLBACK(OnClientRealize), NULL);
     g_signal_connect(client, "notify::scale-factor", G_CALLBACK(OnScaleFactor), window);
     g_signal_connect(top, "delete-event", G_CALLBACK(OnDelete), window);
     g_signal_connect(top, "realize", G_CALLBACK(OnRealize), window);

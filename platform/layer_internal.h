@@ -88,6 +88,14 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
 void SetHostVisible(WindowRecord* record, bool visible);
 void SetHostIconic(WindowRecord* record, bool iconic);
 void DestroyHostWindow(WindowRecord* record);
+// Puts the changed device pixels of the backing store on the host window (nothing headless).
+void ShowChangedPixels(WindowRecord* record, cairo_region_t* changed);
+// Puts these device pixels of the store straight into the host's window; false where the host
+// cannot take them so (then GTK draws them).
+bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels);
+// A store of width x height device pixels that the host's display reads without a copy (X11
+// shared memory), or NULL.
+cairo_surface_t* NewHostStore(int width, int height);
 
 // Input: each posts its messages, as the GTK events and the testing hooks ask.
 UINT VirtualKeyFromKeyval(unsigned keyval); // 0 for keys without a virtual-key code
@@ -115,6 +123,39 @@ cairo_surface_t* NewBackingStore(int width, int height, int scale);
 void SetWindowScale(WindowRecord* record, int scale);
 // The logical pixels that hold any of the device pixels in `region`, a new region.
 cairo_region_t* LogicalRegion(cairo_region_t* region, int scale);
+
+// What a surface remembers of its drawing (drawing_memory.cpp), in device pixels. A remembered
+// rectangle was drawn whole with this brush; the texts drawn over it since are listed in order.
+const int MAX_TEXTS_OVER = 4;
+const int MAX_KNOWN_TEXT_BYTES = 64;
+struct KnownRectangle {
+    RECT rect;
+    COLORREF color;
+    int textCount;
+    uint32_t texts[MAX_TEXTS_OVER];
+};
+struct KnownText {
+    uint32_t serial;
+    int x, y;
+    int length;
+    char bytes[MAX_KNOWN_TEXT_BYTES];
+    RECT box; // all it may have drawn on: its ink and its background box
+};
+// NULL if no rectangle with exactly this position is remembered.
+const KnownRectangle* KnownRectangleAt(cairo_surface_t* surface, const RECT& rect);
+// The text at x, y with these bytes if its box is as it was drawn, else NULL.
+const KnownText* IntactText(cairo_surface_t* surface, int x, int y, const char* text, int length);
+const KnownText* IntactTextBySerial(cairo_surface_t* surface, uint32_t serial);
+// Pixels in `area` changed: texts there are no longer intact, and with `rectangles` the
+// rectangles there are forgotten.
+void ForgetDrawing(cairo_surface_t* surface, const RECT& area, bool rectangles);
+// Drawing `rect` again changed the pixels in `changed`, inside it: as ForgetDrawing, faster.
+void ForgetRepaintedRectangle(cairo_surface_t* surface, const RECT& rect, const RECT& changed);
+void ForgetSurfaceDrawing(cairo_surface_t* surface);
+void RememberRectangle(cairo_surface_t* surface, const RECT& rect, COLORREF color);
+// A text drawn whole (longer ones are not remembered); the rectangles under it list it.
+void RememberText(cairo_surface_t* surface, int x, int y, const char* text, int length,
+                  const RECT& box);
 
 // Painting.
 void InvalidateClient(WindowRecord* record, const RECT* rect, bool erase);

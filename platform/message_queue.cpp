@@ -18,6 +18,16 @@ MSG queue[QUEUE_CAPACITY];
 int queueCount = 0;
 bool quitPending = false;
 int quitCode = 0;
+gint64 lastHostLook = 0; // monotonic microseconds
+
+// Lets the host's events and due timers in. Before choosing a message this happens without
+// blocking at most once a millisecond: each look costs a poll and a read of the display
+// connection, and the few calls of one tick follow each other within microseconds, while host
+// input still comes in within a millisecond however busy the queue.
+void LookAtHost(bool block) {
+    g_main_context_iteration(NULL, block);
+    lastHostLook = g_get_monotonic_time();
+}
 
 bool TakePosted(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg) {
     int i = 0;
@@ -73,6 +83,7 @@ void ResetQueue() {
     queueCount = 0;
     quitPending = false;
     quitCode = 0;
+    lastHostLook = 0;
 }
 
 BOOL TestingPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -99,8 +110,8 @@ void WINAPI PostQuitMessage(int exitCode) {
 BOOL WINAPI GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax) {
     if (msg == NULL)
         return -1;
-    // Let due timers and host events in before choosing, without blocking.
-    g_main_context_iteration(NULL, FALSE);
+    if (g_get_monotonic_time() - lastHostLook >= 1000)
+        LookAtHost(false);
     for (;;) {
         if (TakePosted(window, filterMin, filterMax, msg))
             return msg->message != WM_QUIT;
@@ -117,7 +128,7 @@ BOOL WINAPI GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax) {
             msg->time = TickCount();
             return TRUE;
         }
-        g_main_context_iteration(NULL, TRUE);
+        LookAtHost(true);
     }
 }
 

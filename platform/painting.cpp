@@ -11,25 +11,19 @@
 
 #include "layer_internal.h"
 
-#include <gtk/gtk.h>
-
 namespace {
 RECT ClientRect(const WindowRecord* record) {
     return RECT{0, 0, record->clientWidth, record->clientHeight};
 }
 
-// The host is asked to show only the pixels that drawing changed: a paint that leaves most of the
-// client area as it was costs the host next to nothing.
+// The host shows only the pixels that drawing changed: a paint that leaves most of the client
+// area as it was costs the host next to nothing, and one that changes nothing costs nothing.
 void ReleaseAndShow(HWND window, HDC dc) {
     cairo_region_t* changed = cairo_region_create();
     ReleaseSurfaceDC(dc, changed);
     WindowRecord* record = FindWindowRecord(window);
-    if (record != NULL && record->hostClient != NULL && !cairo_region_is_empty(changed)) {
-        cairo_region_t* logical =
-            LogicalRegion(changed, record->scale); // GTK counts logical pixels
-        gtk_widget_queue_draw_region(record->hostClient, logical);
-        cairo_region_destroy(logical);
-    }
+    if (record != NULL)
+        ShowChangedPixels(record, changed);
     cairo_region_destroy(changed);
 }
 } // namespace

@@ -5,9 +5,10 @@
 // only when nothing else is waiting, and a timer has at most one pending. Due times advance by
 // whole intervals from the moment the timer was set, so handling time does not make ticks drift
 // and missed periods are dropped, not queued. Each timer is a GSource of its own that polls a
-// timerfd armed for the absolute due time: g_timeout_add would drift, and a GSource ready time is
-// polled in whole milliseconds, which wakes a tick up to 1 ms late. A NULL window gets identifiers
-// chosen here, as in Win32; timers have no fixed limit.
+// timerfd armed for the absolute due time and then every interval, so the kernel keeps the
+// cadence: g_timeout_add would drift, and a GSource ready time is polled in whole milliseconds,
+// which wakes a tick up to 1 ms late. A NULL window gets identifiers chosen here, as in Win32;
+// timers have no fixed limit.
 
 #include "layer_internal.h"
 
@@ -48,6 +49,8 @@ void Arm(const TimerRecord& timer) {
     itimerspec when = {};
     when.it_value.tv_sec = static_cast<time_t>(timer.nextDueUs / G_USEC_PER_SEC);
     when.it_value.tv_nsec = static_cast<long>(timer.nextDueUs % G_USEC_PER_SEC) * 1000;
+    when.it_interval.tv_sec = static_cast<time_t>(timer.interval / 1000);
+    when.it_interval.tv_nsec = static_cast<long>(timer.interval % 1000) * 1000000;
     timerfd_settime(timer.fd, TFD_TIMER_ABSTIME, &when, NULL);
 }
 
@@ -57,11 +60,9 @@ gboolean DispatchTimer(GSource* source, GSourceFunc, gpointer) {
     uint64_t expirations;
     if (read(timer.fd, &expirations, sizeof expirations) != sizeof expirations)
         return G_SOURCE_CONTINUE; // woken early or already read: still armed
+    // However many periods passed, one WM_TIMER is pending; the kernel has the next one armed.
     timer.due = true;
-    gint64 intervalUs = static_cast<gint64>(timer.interval) * 1000;
-    gint64 missed = (g_get_monotonic_time() - timer.nextDueUs) / intervalUs;
-    timer.nextDueUs += (missed + 1) * intervalUs;
-    Arm(timer);
+    timer.nextDueUs += static_cast<gint64>(expirations) * timer.interval * 1000;
     return G_SOURCE_CONTINUE;
 }
 
@@ -113,6 +114,10 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerP
         timer.source = g_source_new(&timerFuncs, sizeof(TimerSource));
         reinterpret_cast<TimerSource*>(timer.source)->index = index;
         g_source_add_unix_fd(timer.source, fd, G_IO_IN);
+        // Dispatching never runs the loop again, so GLib need not block the source meanwhile:
+        // blocking takes its fd out of the poll and back, and wakes the loop for another poll
+        // each time.
+        g_source_set_can_recurse(timer.source, TRUE);
         g_source_attach(timer.source, NULL);
     }
     TimerRecord& timer = timers[index];

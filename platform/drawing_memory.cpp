@@ -1,0 +1,241 @@
+// What a surface remembers of the rectangles and texts last drawn on it, so that GDI can tell a
+// Rectangle or TextOutA that would put back exactly the pixels already there from one that changes
+// them. Nothing in Win32 corresponds: it is how this layer keeps a paint that repeats the last one
+// from costing more than the calls.
+//
+// A rectangle is remembered with its brush and the texts drawn over it since, in order; a text
+// with its position, its bytes and the box it covers, and as intact while no other drawing touched
+// that box. The rectangles are kept in the order they were first drawn, which is the order a
+// program paints them in again, so a paint walks the list from one to the next; a hash index by
+// position finds the others. Forgetting is always safe: it only means drawing for real.
+
+#include "layer_internal.h"
+
+#include <string.h>
+
+#include <initializer_list>
+
+namespace {
+const int MAX_RECTANGLES = 512;
+const int INDEX_SLOTS = 1024;
+const int PROBES = 4;
+const int TEXT_SLOTS = 4;
+const COLORREF UNKNOWN_COLOR = 0xFF000000; // brushes are 0x00BBGGRR
+
+// The remembered rectangles never overlap one another.
+struct SurfaceMemory {
+    KnownRectangle rectangles[MAX_RECTANGLES];
+    int count;
+    int16_t index[INDEX_SLOTS]; // a rectangle's place + 1, 0 for none
+    int cursor;                 // where the next lookup looks first
+    KnownText texts[TEXT_SLOTS];
+    bool textIntact[TEXT_SLOTS];
+    int nextText;
+};
+
+const cairo_user_data_key_t MEMORY_KEY = {0};
+uint32_t lastTextSerial = 0;
+// A paint asks about one surface a few hundred times in a row.
+cairo_surface_t* lastSurface = NULL;
+SurfaceMemory* lastMemory = NULL;
+
+void FreeMemory(void* memory) {
+    if (memory == lastMemory)
+        lastSurface = NULL, lastMemory = NULL;
+    delete static_cast<SurfaceMemory*>(memory);
+}
+
+SurfaceMemory* MemoryOf(cairo_surface_t* surface, bool make) {
+    if (surface == lastSurface)
+        return lastMemory;
+    auto* memory = static_cast<SurfaceMemory*>(cairo_surface_get_user_data(surface, &MEMORY_KEY));
+    if (memory == NULL && make) {
+        memory = new SurfaceMemory{};
+        if (cairo_surface_set_user_data(surface, &MEMORY_KEY, memory, FreeMemory) !=
+            CAIRO_STATUS_SUCCESS) {
+            delete memory;
+            return NULL;
+        }
+    }
+    if (memory != NULL)
+        lastSurface = surface, lastMemory = memory;
+    return memory;
+}
+
+int FirstSlot(const RECT& r) {
+    uint64_t hash = static_cast<uint32_t>(r.left) * 0x9E3779B97F4A7C15ull;
+    for (LONG side : {r.top, r.right, r.bottom})
+        hash = (hash ^ static_cast<uint32_t>(side)) * 0xBF58476D1CE4E5B9ull;
+    return static_cast<int>((hash >> 40) % INDEX_SLOTS);
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The index slot that holds place `at`, or -1 (a rectangle whose slots were all taken).
+int IndexSlotOf(const SurfaceMemory* memory, int at) {
+    int first = FirstSlot(memory->rectangles[at].rect);
+    for (int probe = 0; probe < PROBES; probe++) {
+        int slot = (first + probe) % INDEX_SLOTS;
+        if (memory->index[slot] == at + 1)
+            return slot;
+    }
+    return -1;
+}
+
+// Forgets the rectangle at place `at`; the last one takes its place.
+void Remove(SurfaceMemory* memory, int at) {
+    int slot = IndexSlotOf(memory, at);
+    if (slot >= 0)
+        memory->index[slot] = 0;
+    int last = --memory->count;
+    if (at != last) {
+        int moved = IndexSlotOf(memory, last);
+        memory->rectangles[at] = memory->rectangles[last];
+        if (moved >= 0)
+            memory->index[moved] = static_cast<int16_t>(at + 1);
+    }
+}
+
+// Forgets the rectangles that overlap `area`.
+void RemoveOverlapping(SurfaceMemory* memory, const RECT& area) {
+    for (int i = 0; i < memory->count;) {
+        if (Overlap(memory->rectangles[i].rect, area))
+            Remove(memory, i); // the last one moves to i
+        else
+            i++;
+    }
+}
+
+int Find(SurfaceMemory* memory, const RECT& rect) {
+    int at = memory->cursor;
+    if (at < memory->count && SameRect(memory->rectangles[at].rect, rect))
+        return at;
+    int first = FirstSlot(rect);
+    for (int probe = 0; probe < PROBES; probe++) {
+        int entry = memory->index[(first + probe) % INDEX_SLOTS] - 1;
+        if (entry >= 0 && SameRect(memory->rectangles[entry].rect, rect))
+            return entry;
+    }
+    return -1;
+}
+} // namespace
+
+const KnownRectangle* KnownRectangleAt(cairo_surface_t* surface, const RECT& rect) {
+    SurfaceMemory* memory = MemoryOf(surface, false);
+    int at = memory != NULL ? Find(memory, rect) : -1;
+    if (at < 0)
+        return NULL;
+    memory->cursor = at + 1;
+    return &memory->rectangles[at];
+}
+
+const KnownText* IntactText(cairo_surface_t* surface, int x, int y, const char* text, int length) {
+    SurfaceMemory* memory = MemoryOf(surface, false);
+    if (memory == NULL || length > MAX_KNOWN_TEXT_BYTES)
+        return NULL;
+    for (int i = 0; i < TEXT_SLOTS; i++) {
+        const KnownText& known = memory->texts[i];
+        if (memory->textIntact[i] && known.x == x && known.y == y && known.length == length &&
+            memcmp(known.bytes, text, static_cast<size_t>(length)) == 0)
+            return &known;
+    }
+    return NULL;
+}
+
+const KnownText* IntactTextBySerial(cairo_surface_t* surface, uint32_t serial) {
+    SurfaceMemory* memory = MemoryOf(surface, false);
+    if (memory == NULL)
+        return NULL;
+    for (int i = 0; i < TEXT_SLOTS; i++)
+        if (memory->textIntact[i] && memory->texts[i].serial == serial)
+            return &memory->texts[i];
+    return NULL;
+}
+
+void ForgetDrawing(cairo_surface_t* surface, const RECT& area, bool rectangles) {
+    SurfaceMemory* memory = MemoryOf(surface, false);
+    if (memory == NULL)
+        return;
+    if (rectangles)
+        RemoveOverlapping(memory, area);
+    for (int i = 0; i < TEXT_SLOTS; i++)
+        if (memory->textIntact[i] && Overlap(memory->texts[i].box, area))
+            memory->textIntact[i] = false;
+}
+
+void ForgetRepaintedRectangle(cairo_surface_t* surface, const RECT& rect, const RECT& changed) {
+    SurfaceMemory* memory = MemoryOf(surface, false);
+    int at = memory != NULL ? Find(memory, rect) : -1;
+    if (at < 0) {
+        ForgetDrawing(surface, changed, true);
+        return;
+    }
+    // No other remembered rectangle overlaps it. It keeps its place, with a colour no brush has,
+    // until it is remembered again.
+    memory->rectangles[at].color = UNKNOWN_COLOR;
+    memory->rectangles[at].textCount = 0;
+    ForgetDrawing(surface, changed, false);
+}
+
+void ForgetSurfaceDrawing(cairo_surface_t* surface) {
+    SurfaceMemory* memory = MemoryOf(surface, false);
+    if (memory != NULL)
+        *memory = SurfaceMemory{};
+}
+
+void RememberRectangle(cairo_surface_t* surface, const RECT& rect, COLORREF color) {
+    SurfaceMemory* memory = MemoryOf(surface, true);
+    if (memory == NULL)
+        return;
+    int at = Find(memory, rect);
+    if (at >= 0) {
+        memory->rectangles[at] = KnownRectangle{rect, color, 0, {}};
+        return;
+    }
+    RemoveOverlapping(memory, rect);
+    if (memory->count == MAX_RECTANGLES)
+        Remove(memory, memory->count - 1);
+    at = memory->count++;
+    memory->rectangles[at] = KnownRectangle{rect, color, 0, {}};
+    // A free index slot, or the first: the rectangle there stays in the list, found no more by
+    // position (so it is drawn for real, and remembered anew once it no longer overlaps).
+    int first = FirstSlot(rect), slot = first;
+    for (int probe = PROBES - 1; probe >= 0; probe--)
+        if (memory->index[(first + probe) % INDEX_SLOTS] == 0)
+            slot = (first + probe) % INDEX_SLOTS;
+    memory->index[slot] = static_cast<int16_t>(at + 1);
+}
+
+void RememberText(cairo_surface_t* surface, int x, int y, const char* text, int length,
+                  const RECT& box) {
+    SurfaceMemory* memory = MemoryOf(surface, true);
+    if (memory == NULL || length > MAX_KNOWN_TEXT_BYTES)
+        return;
+    int slot = memory->nextText;
+    memory->nextText = (slot + 1) % TEXT_SLOTS;
+    KnownText& known = memory->texts[slot];
+    known.serial = ++lastTextSerial;
+    known.x = x;
+    known.y = y;
+    known.length = length;
+    memcpy(known.bytes, text, static_cast<size_t>(length));
+    known.box = box;
+    memory->textIntact[slot] = true;
+    // The rectangles under it now show it too; one with no room left to say so is forgotten.
+    for (int i = 0; i < memory->count;) {
+        KnownRectangle& under = memory->rectangles[i];
+        if (Overlap(under.rect, box) && under.textCount == MAX_TEXTS_OVER) {
+            Remove(memory, i);
+            continue;
+        }
+        if (Overlap(under.rect, box))
+            under.texts[under.textCount++] = known.serial;
+        i++;
+    }
+}

@@ -1,0 +1,172 @@
+// Showing the backing store on the host window, as Win32's window DC puts drawing on the screen
+// at once.
+//
+// On X11 the store lives in a MIT-SHM segment that the X server reads itself, and the drawing
+// area has a native X window that GTK does not double-buffer: what a paint changed goes into that
+// window with one XShmPutImage per rectangle and a flush, and an exposed part the same way from
+// the draw handler. So there is no second full-size pixel buffer, no GTK frame and no wake-up
+// after a paint. Without MIT-SHM the rectangles go with XPutImage. Elsewhere (Wayland), or when
+// the window's visual is not the 24-bit one the store's pixels are in, GTK is asked to redraw the
+// changed region and paints the store with cairo.
+
+#include "layer_internal.h"
+
+#include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <gdk/gdkx.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#endif
+
+namespace {
+#ifdef GDK_WINDOWING_X11
+struct SharedStore {
+    Display* display;
+    XShmSegmentInfo segment;
+};
+
+const cairo_user_data_key_t SHARED_KEY = {0};
+
+void FreeSharedStore(void* data) {
+    SharedStore* shared = static_cast<SharedStore*>(data);
+    XShmDetach(shared->display, &shared->segment);
+    XFlush(shared->display);
+    shmdt(shared->segment.shmaddr);
+    delete shared;
+}
+
+Display* X11Display() {
+    GdkDisplay* display = gdk_display_get_default();
+    return display != NULL && GDK_IS_X11_DISPLAY(display) ? GDK_DISPLAY_XDISPLAY(display) : NULL;
+}
+
+// The store's RGB24 pixels are 0x00RRGGBB words in the machine's byte order.
+bool SameVisual(GdkVisual* visual, Display* display) {
+    guint32 red, green, blue;
+    gdk_visual_get_red_pixel_details(visual, &red, NULL, NULL);
+    gdk_visual_get_green_pixel_details(visual, &green, NULL, NULL);
+    gdk_visual_get_blue_pixel_details(visual, &blue, NULL, NULL);
+    return gdk_visual_get_depth(visual) == 24 && red == 0xFF0000 && green == 0xFF00 &&
+           blue == 0xFF && DefaultDepth(display, DefaultScreen(display)) == 24;
+}
+
+// The drawing area's own X window, if it has one that takes the store's pixels as they are.
+GdkWindow* TargetWindow(const WindowRecord* record) {
+    if (record->hostClient == NULL)
+        return NULL;
+    GdkWindow* own = gtk_widget_get_window(record->hostClient);
+    if (own == NULL || !GDK_IS_X11_WINDOW(own) || !gdk_window_has_native(own) ||
+        gdk_window_get_scale_factor(own) != record->scale ||
+        !SameVisual(gdk_window_get_visual(own), GDK_WINDOW_XDISPLAY(own)))
+        return NULL;
+    return own;
+}
+#endif
+} // namespace
+
+cairo_surface_t* NewHostStore(int width, int height) {
+#ifdef GDK_WINDOWING_X11
+    Display* display = X11Display();
+    if (display == NULL || !XShmQueryExtension(display) || width <= 0 || height <= 0)
+        return NULL;
+    int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
+    SharedStore* shared = new SharedStore{display, {}};
+    shared->segment.shmid =
+        shmget(IPC_PRIVATE, static_cast<size_t>(stride) * height, IPC_CREAT | 0600);
+    if (shared->segment.shmid < 0) {
+        delete shared;
+        return NULL;
+    }
+    shared->segment.shmaddr = static_cast<char*>(shmat(shared->segment.shmid, NULL, 0));
+    shmctl(shared->segment.shmid, IPC_RMID, NULL); // gone once both sides have let go of it
+    if (shared->segment.shmaddr == reinterpret_cast<char*>(-1)) {
+        delete shared;
+        return NULL;
+    }
+    GdkDisplay* gdkDisplay = gdk_display_get_default();
+    gdk_x11_display_error_trap_push(gdkDisplay);
+    XShmAttach(display, &shared->segment);
+    XSync(display, False);
+    if (gdk_x11_display_error_trap_pop(gdkDisplay) != 0) { // a server on another machine
+        shmdt(shared->segment.shmaddr);
+        delete shared;
+        return NULL;
+    }
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(shared->segment.shmaddr), CAIRO_FORMAT_RGB24, width,
+        height, stride);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(surface, &SHARED_KEY, shared, FreeSharedStore) !=
+            CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        FreeSharedStore(shared);
+        return NULL;
+    }
+    return surface;
+#else
+    (void)width;
+    (void)height;
+    return NULL;
+#endif
+}
+
+bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels) {
+#ifdef GDK_WINDOWING_X11
+    GdkWindow* target = TargetWindow(record);
+    if (target == NULL)
+        return false;
+    Display* display = GDK_WINDOW_XDISPLAY(target);
+    cairo_surface_t* store = record->backing;
+    cairo_surface_flush(store);
+    XImage image = {};
+    image.width = cairo_image_surface_get_width(store);
+    image.height = cairo_image_surface_get_height(store);
+    image.format = ZPixmap;
+    image.data = reinterpret_cast<char*>(cairo_image_surface_get_data(store));
+    image.byte_order = G_BYTE_ORDER == G_LITTLE_ENDIAN ? LSBFirst : MSBFirst;
+    image.bitmap_unit = 32;
+    image.bitmap_bit_order = image.byte_order;
+    image.bitmap_pad = 32;
+    image.depth = 24;
+    image.bytes_per_line = cairo_image_surface_get_stride(store);
+    image.bits_per_pixel = 32;
+    image.red_mask = 0xFF0000;
+    image.green_mask = 0xFF00;
+    image.blue_mask = 0xFF;
+    if (image.data == NULL || !XInitImage(&image))
+        return false;
+    auto* shared = static_cast<SharedStore*>(cairo_surface_get_user_data(store, &SHARED_KEY));
+    image.obdata = shared != NULL ? reinterpret_cast<char*>(&shared->segment) : NULL;
+    Window window = GDK_WINDOW_XID(target);
+    GC gc = DefaultGC(display, DefaultScreen(display));
+    for (int i = 0; i < cairo_region_num_rectangles(pixels); i++) {
+        cairo_rectangle_int_t box;
+        cairo_region_get_rectangle(pixels, i, &box);
+        unsigned width = static_cast<unsigned>(box.width),
+                 height = static_cast<unsigned>(box.height);
+        if (shared != NULL)
+            XShmPutImage(display, window, gc, &image, box.x, box.y, box.x, box.y, width, height,
+                         False);
+        else
+            XPutImage(display, window, gc, &image, box.x, box.y, box.x, box.y, width, height);
+    }
+    XFlush(display);
+    return true;
+#else
+    (void)record;
+    (void)pixels;
+    return false;
+#endif
+}
+
+void ShowChangedPixels(WindowRecord* record, cairo_region_t* changed) {
+    if (record->hostClient == NULL || cairo_region_is_empty(changed) ||
+        (gtk_widget_get_mapped(record->hostClient) && PutStoreOnHost(record, changed)))
+        return;
+    cairo_region_t* logical = LogicalRegion(changed, record->scale); // GTK counts logical pixels
+    gtk_widget_queue_draw_region(record->hostClient, logical);
+    cairo_region_destroy(logical);
+}
