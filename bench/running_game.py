@@ -244,6 +244,7 @@ def MeasureBare(display, seconds):
 def main():
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
     os.environ["SLITHER_WINEPREFIX"] = PREFIX
     driver.BootWine()
     with driver.Display() as display:
