@@ -13,7 +13,6 @@
 #include <windows.h>
 
 #include <stdarg.h>
-#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -114,6 +113,23 @@ struct Argument {
     char digits[24];
 };
 
+// The digits of a number, as the C library's %lld, %llu, %llx and %llX write them; by hand, since
+// a paint prints the score every time and the C library's printf costs several times more.
+void PutDigits(char* digits, unsigned long long value, bool negative, unsigned base, bool upper) {
+    const char* symbols = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    char reversed[24];
+    int count = 0;
+    do {
+        reversed[count++] = symbols[value % base];
+        value /= base;
+    } while (value != 0);
+    if (negative)
+        *digits++ = '-';
+    while (count > 0)
+        *digits++ = reversed[--count];
+    *digits = '\0';
+}
+
 void ReadArgument(const Conversion& c, va_list& args, Argument* a) {
     static const char NULL_TEXT[] = "(null)";
     static const WCHAR NULL_WIDE_TEXT[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
@@ -129,19 +145,18 @@ void ReadArgument(const Conversion& c, va_list& args, Argument* a) {
         a->wideText = va_arg(args, const WCHAR*);
         a->wideText = a->wideText != NULL ? a->wideText : NULL_WIDE_TEXT;
         break;
-    case SIGNED:
-        snprintf(a->digits, sizeof a->digits, "%lld",
-                 wide ? va_arg(args, long long) : static_cast<long long>(va_arg(args, int)));
+    case SIGNED: {
+        long long value = wide ? va_arg(args, long long) : va_arg(args, int);
+        // The magnitude is taken unsigned, so that the most negative number has one.
+        unsigned long long magnitude = static_cast<unsigned long long>(value);
+        PutDigits(a->digits, value < 0 ? 0 - magnitude : magnitude, value < 0, 10, false);
         break;
+    }
     case UNSIGNED:
     case HEX: {
         unsigned long long value =
             wide ? va_arg(args, unsigned long long) : va_arg(args, unsigned int);
-        snprintf(a->digits, sizeof a->digits,
-                 c.type == UNSIGNED  ? "%llu"
-                 : (c.flags & UPPER) ? "%llX"
-                                     : "%llx",
-                 value);
+        PutDigits(a->digits, value, false, c.type == UNSIGNED ? 10 : 16, c.flags & UPPER);
         break;
     }
     case UNKNOWN: break;
