@@ -124,6 +124,7 @@ void OnRealize(GtkWidget* top, gpointer window) {
     GdkWindow* host = gtk_widget_get_window(top);
     gdk_window_set_functions(host, static_cast<GdkWMFunction>(functions));
     gdk_window_set_decorations(host, static_cast<GdkWMDecoration>(decorations));
+    TakeHostKeys(host, static_cast<HWND>(window));
 }
 
 // Win32 marks a mnemonic with '&' ("&&" for a literal one), GTK with '_'.

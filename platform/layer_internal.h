@@ -9,6 +9,7 @@
 #include <deque>
 
 typedef struct _GtkWidget GtkWidget;
+typedef struct _GdkWindow GdkWindow;
 
 // A handle is a tag for its kind and a serial number that is never reused, so a handle to a
 // destroyed object, or one of another kind, is simply not found.
@@ -88,6 +89,9 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
 void SetHostVisible(WindowRecord* record, bool visible);
 void SetHostIconic(WindowRecord* record, bool iconic);
 void DestroyHostWindow(WindowRecord* record);
+// Takes the keys of the host's toplevel `host` that the window's key handler would take, straight
+// from the X events (nothing elsewhere).
+void TakeHostKeys(GdkWindow* host, HWND window);
 // Puts the changed device pixels of the backing store on the host window (nothing headless).
 void ShowChangedPixels(WindowRecord* record, cairo_region_t* changed);
 // Puts these device pixels of the store straight into the host's window; false where the host
