@@ -69,13 +69,17 @@ HGDIOBJ WhiteBrush() {
     return MakeHandle(KIND_STOCK_OBJECT, WHITE_BRUSH_SERIAL);
 }
 
+DCRecord* lastDC = dcs; // a paint draws through one DC a few hundred times in a row
+
 DCRecord* FindDC(HDC dc) {
     uint32_t serial = HandleSerial(dc, KIND_DC);
     if (serial == 0)
         return NULL;
+    if (lastDC->serial == serial)
+        return lastDC;
     for (DCRecord& record : dcs)
         if (record.serial == serial)
-            return &record;
+            return lastDC = &record;
     return NULL;
 }
 
@@ -441,16 +445,18 @@ HDC AcquireSurfaceDC(cairo_surface_t* surface, int scale, const RECT* clip) {
     return NULL;
 }
 
-void ReleaseSurfaceDC(HDC dc, cairo_region_t* changed) {
+cairo_region_t* ReleaseSurfaceDC(HDC dc) {
     DCRecord* record = FindDC(dc);
     if (record == NULL)
-        return;
+        return NULL;
     Settle(*record, NULL);
-    if (changed != NULL)
-        cairo_region_union(changed, record->changed);
-    cairo_region_destroy(record->changed);
+    cairo_region_t* changed = record->changed;
     cairo_surface_destroy(record->surface);
-    *record = DCRecord{};
+    record->serial = 0;
+    record->surface = NULL;
+    record->changed = NULL;
+    record->deferredCount = 0;
+    return changed;
 }
 
 bool EraseWithBackground(HDC dc, HBRUSH background) {
@@ -597,7 +603,9 @@ COLORREF TestingGetDCPixel(HDC dc, int x, int y) {
 }
 
 void TestingDeleteSurfaceDC(HDC dc) {
-    ReleaseSurfaceDC(dc, NULL);
+    cairo_region_t* changed = ReleaseSurfaceDC(dc);
+    if (changed != NULL)
+        cairo_region_destroy(changed);
 }
 
 bool TestingGetBrushColor(HBRUSH brush, COLORREF* color) {

@@ -26,6 +26,7 @@ namespace {
 struct SharedStore {
     Display* display;
     XShmSegmentInfo segment;
+    XImage image; // the whole store, described once
 };
 
 const cairo_user_data_key_t SHARED_KEY = {0};
@@ -53,16 +54,44 @@ bool SameVisual(GdkVisual* visual, Display* display) {
            blue == 0xFF && DefaultDepth(display, DefaultScreen(display)) == 24;
 }
 
-// The drawing area's own X window, if it has one that takes the store's pixels as they are.
-GdkWindow* TargetWindow(const WindowRecord* record) {
+// The drawing area's own X window, if it has one that takes the store's pixels as they are. The
+// answer is kept for as long as the drawing area has the same window at the same scale: asking GDK
+// costs more than the upload of a moving snake.
+GdkWindow* TargetWindow(WindowRecord* record) {
     if (record->hostClient == NULL)
         return NULL;
     GdkWindow* own = gtk_widget_get_window(record->hostClient);
+    if (own != NULL && own == record->hostTarget && record->scale == record->hostTargetScale)
+        return own;
+    record->hostTarget = NULL;
     if (own == NULL || !GDK_IS_X11_WINDOW(own) || !gdk_window_has_native(own) ||
         gdk_window_get_scale_factor(own) != record->scale ||
         !SameVisual(gdk_window_get_visual(own), GDK_WINDOW_XDISPLAY(own)))
         return NULL;
+    record->hostTarget = own;
+    record->hostTargetScale = record->scale;
     return own;
+}
+
+// The store's RGB24 pixels as an X image, for one of width x height device pixels; false if Xlib
+// cannot describe them.
+bool DescribeStore(XImage* image, char* data, int width, int height, int stride) {
+    *image = XImage{};
+    image->width = width;
+    image->height = height;
+    image->format = ZPixmap;
+    image->data = data;
+    image->byte_order = G_BYTE_ORDER == G_LITTLE_ENDIAN ? LSBFirst : MSBFirst;
+    image->bitmap_unit = 32;
+    image->bitmap_bit_order = image->byte_order;
+    image->bitmap_pad = 32;
+    image->depth = 24;
+    image->bytes_per_line = stride;
+    image->bits_per_pixel = 32;
+    image->red_mask = 0xFF0000;
+    image->green_mask = 0xFF00;
+    image->blue_mask = 0xFF;
+    return data != NULL && XInitImage(image);
 }
 #endif
 } // namespace
@@ -73,7 +102,7 @@ cairo_surface_t* NewHostStore(int width, int height) {
     if (display == NULL || !XShmQueryExtension(display) || width <= 0 || height <= 0)
         return NULL;
     int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
-    SharedStore* shared = new SharedStore{display, {}};
+    SharedStore* shared = new SharedStore{display, {}, {}};
     shared->segment.shmid =
         shmget(IPC_PRIVATE, static_cast<size_t>(stride) * height, IPC_CREAT | 0600);
     if (shared->segment.shmid < 0) {
@@ -99,12 +128,14 @@ cairo_surface_t* NewHostStore(int width, int height) {
         reinterpret_cast<unsigned char*>(shared->segment.shmaddr), CAIRO_FORMAT_RGB24, width,
         height, stride);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+        !DescribeStore(&shared->image, shared->segment.shmaddr, width, height, stride) ||
         cairo_surface_set_user_data(surface, &SHARED_KEY, shared, FreeSharedStore) !=
             CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         FreeSharedStore(shared);
         return NULL;
     }
+    shared->image.obdata = reinterpret_cast<char*>(&shared->segment); // what XShmPutImage sends
     return surface;
 #else
     (void)width;
@@ -121,25 +152,13 @@ bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels) {
     Display* display = GDK_WINDOW_XDISPLAY(target);
     cairo_surface_t* store = record->backing;
     cairo_surface_flush(store);
-    XImage image = {};
-    image.width = cairo_image_surface_get_width(store);
-    image.height = cairo_image_surface_get_height(store);
-    image.format = ZPixmap;
-    image.data = reinterpret_cast<char*>(cairo_image_surface_get_data(store));
-    image.byte_order = G_BYTE_ORDER == G_LITTLE_ENDIAN ? LSBFirst : MSBFirst;
-    image.bitmap_unit = 32;
-    image.bitmap_bit_order = image.byte_order;
-    image.bitmap_pad = 32;
-    image.depth = 24;
-    image.bytes_per_line = cairo_image_surface_get_stride(store);
-    image.bits_per_pixel = 32;
-    image.red_mask = 0xFF0000;
-    image.green_mask = 0xFF00;
-    image.blue_mask = 0xFF;
-    if (image.data == NULL || !XInitImage(&image))
-        return false;
     auto* shared = static_cast<SharedStore*>(cairo_surface_get_user_data(store, &SHARED_KEY));
-    image.obdata = shared != NULL ? reinterpret_cast<char*>(&shared->segment) : NULL;
+    XImage unshared;
+    if (shared == NULL &&
+        !DescribeStore(&unshared, reinterpret_cast<char*>(cairo_image_surface_get_data(store)),
+                       cairo_image_surface_get_width(store), cairo_image_surface_get_height(store),
+                       cairo_image_surface_get_stride(store)))
+        return false;
     Window window = GDK_WINDOW_XID(target);
     GC gc = DefaultGC(display, DefaultScreen(display));
     for (int i = 0; i < cairo_region_num_rectangles(pixels); i++) {
@@ -148,10 +167,10 @@ bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels) {
         unsigned width = static_cast<unsigned>(box.width),
                  height = static_cast<unsigned>(box.height);
         if (shared != NULL)
-            XShmPutImage(display, window, gc, &image, box.x, box.y, box.x, box.y, width, height,
-                         False);
+            XShmPutImage(display, window, gc, &shared->image, box.x, box.y, box.x, box.y, width,
+                         height, False);
         else
-            XPutImage(display, window, gc, &image, box.x, box.y, box.x, box.y, width, height);
+            XPutImage(display, window, gc, &unshared, box.x, box.y, box.x, box.y, width, height);
     }
     XFlush(display);
     return true;

@@ -21,10 +21,17 @@ enum HandleKind {
     KIND_STOCK_OBJECT,
     KIND_CURSOR,
 };
+// The kind in the upper half of the pointer, the serial in the lower; inline, since a paint looks
+// up its device context and brushes a few hundred times.
 uint32_t NewSerial();
-void* MakeHandle(HandleKind kind, uint32_t serial);
+inline void* MakeHandle(HandleKind kind, uint32_t serial) {
+    return reinterpret_cast<void*>((static_cast<uintptr_t>(kind) << 32) | serial);
+}
 // The serial of a handle of that kind, or 0.
-uint32_t HandleSerial(const void* handle, HandleKind kind);
+inline uint32_t HandleSerial(const void* handle, HandleKind kind) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    return (value >> 32) == static_cast<uintptr_t>(kind) ? static_cast<uint32_t>(value) : 0;
+}
 
 const int MAX_DEVICE_SCALE = 8;
 
@@ -48,6 +55,8 @@ struct WindowRecord {
     GtkWidget* hostWindow; // NULL in headless mode
     GtkWidget* hostMenuBar;
     GtkWidget* hostClient;
+    GdkWindow* hostTarget; // the client's window, last found to take the store directly, at
+    int hostTargetScale;   // this scale (only compared, never used after it is gone)
 };
 
 // Grows as windows are made; a record stays where it is (a deque), and a free slot is reused.
@@ -170,8 +179,9 @@ void ValidateByPainting(HWND window);
 // GDI. A device context draws in logical pixels, `scale` device pixels a side each, clipped to
 // `clip` (logical; NULL for all of the surface).
 HDC AcquireSurfaceDC(cairo_surface_t* surface, int scale, const RECT* clip);
-// Adds to `changed` (if not NULL) the device pixels that drawing through the DC changed.
-void ReleaseSurfaceDC(HDC dc, cairo_region_t* changed);
+// Returns the device pixels that drawing through the DC changed, a region for the caller to destroy
+// (NULL for an invalid DC).
+cairo_region_t* ReleaseSurfaceDC(HDC dc);
 // Fills the DC's clip with the class background (a brush or a COLOR_ index + 1); false for none.
 bool EraseWithBackground(HDC dc, HBRUSH background);
 void FillSurfaceWhite(cairo_surface_t* surface);
