@@ -38,19 +38,10 @@ void SetWindowScale(WindowRecord* record, int scale) {
         gtk_widget_queue_draw(record->hostClient);
 }
 
-cairo_region_t* LogicalRegion(cairo_region_t* region, int scale) {
-    if (scale == 1)
-        return cairo_region_copy(region);
-    cairo_region_t* logical = cairo_region_create();
-    for (int i = 0; i < cairo_region_num_rectangles(region); i++) {
-        cairo_rectangle_int_t box;
-        cairo_region_get_rectangle(region, i, &box);
-        int left = box.x / scale, top = box.y / scale; // device pixels are never negative
-        cairo_rectangle_int_t covering = {left, top, (box.x + box.width + scale - 1) / scale - left,
-                                          (box.y + box.height + scale - 1) / scale - top};
-        cairo_region_union_rectangle(logical, &covering);
-    }
-    return logical;
+RECT LogicalBox(const RECT& box, int scale) {
+    // Device pixels are never negative.
+    return RECT{box.left / scale, box.top / scale, (box.right + scale - 1) / scale,
+                (box.bottom + scale - 1) / scale};
 }
 
 void TestingSetWindowScale(HWND window, int scale) {

@@ -45,8 +45,8 @@ struct DCRecord {
     int scale;                // device pixels per logical pixel
     RECT clip;                // in device pixels
     HGDIOBJ brush;
-    COLORREF brushColor;     // kept, so that deleting a selected brush leaves the DC usable
-    cairo_region_t* changed; // the pixels that drawing through this DC has changed
+    COLORREF brushColor;   // kept, so that deleting a selected brush leaves the DC usable
+    ChangedPixels changed; // the pixels that drawing through this DC has changed
     Deferred deferred[MAX_DEFERRED];
     int deferredCount;
 };
@@ -134,9 +134,7 @@ void NoteChange(DCRecord& dc, int l, int t, int r, int b) {
     RECT inside;
     if (!ClipToDC(dc, l, t, r, b, &inside))
         return;
-    cairo_rectangle_int_t box = {inside.left, inside.top, inside.right - inside.left,
-                                 inside.bottom - inside.top};
-    cairo_region_union_rectangle(dc.changed, &box);
+    AddChangedPixels(&dc.changed, inside);
 }
 
 void Settle(DCRecord& dc, const RECT* area);
@@ -439,24 +437,23 @@ HDC AcquireSurfaceDC(cairo_surface_t* surface, int scale, const RECT* clip) {
         IntersectRects(wanted, whole, &record.clip);
         record.brush = WhiteBrush();
         record.brushColor = WHITE;
-        record.changed = cairo_region_create();
+        record.changed.count = 0;
         return static_cast<HDC>(MakeHandle(KIND_DC, record.serial));
     }
     return NULL;
 }
 
-cairo_region_t* ReleaseSurfaceDC(HDC dc) {
+bool ReleaseSurfaceDC(HDC dc, ChangedPixels* changed) {
     DCRecord* record = FindDC(dc);
     if (record == NULL)
-        return NULL;
+        return false;
     Settle(*record, NULL);
-    cairo_region_t* changed = record->changed;
+    *changed = record->changed;
     cairo_surface_destroy(record->surface);
     record->serial = 0;
     record->surface = NULL;
-    record->changed = NULL;
     record->deferredCount = 0;
-    return changed;
+    return true;
 }
 
 bool EraseWithBackground(HDC dc, HBRUSH background) {
@@ -503,7 +500,6 @@ void ResetGdi() {
     for (DCRecord& record : dcs) {
         if (record.serial == 0)
             continue;
-        cairo_region_destroy(record.changed);
         cairo_surface_destroy(record.surface);
     }
     memset(dcs, 0, sizeof(dcs));
@@ -603,9 +599,8 @@ COLORREF TestingGetDCPixel(HDC dc, int x, int y) {
 }
 
 void TestingDeleteSurfaceDC(HDC dc) {
-    cairo_region_t* changed = ReleaseSurfaceDC(dc);
-    if (changed != NULL)
-        cairo_region_destroy(changed);
+    ChangedPixels changed;
+    ReleaseSurfaceDC(dc, &changed);
 }
 
 bool TestingGetBrushColor(HBRUSH brush, COLORREF* color) {

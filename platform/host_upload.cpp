@@ -144,7 +144,7 @@ cairo_surface_t* NewHostStore(int width, int height) {
 #endif
 }
 
-bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels) {
+bool PutStoreOnHost(WindowRecord* record, const ChangedPixels& pixels) {
 #ifdef GDK_WINDOWING_X11
     GdkWindow* target = TargetWindow(record);
     if (target == NULL)
@@ -161,16 +161,16 @@ bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels) {
         return false;
     Window window = GDK_WINDOW_XID(target);
     GC gc = DefaultGC(display, DefaultScreen(display));
-    for (int i = 0; i < cairo_region_num_rectangles(pixels); i++) {
-        cairo_rectangle_int_t box;
-        cairo_region_get_rectangle(pixels, i, &box);
-        unsigned width = static_cast<unsigned>(box.width),
-                 height = static_cast<unsigned>(box.height);
+    for (int i = 0; i < pixels.count; i++) {
+        const RECT& box = pixels.boxes[i];
+        unsigned width = static_cast<unsigned>(box.right - box.left),
+                 height = static_cast<unsigned>(box.bottom - box.top);
         if (shared != NULL)
-            XShmPutImage(display, window, gc, &shared->image, box.x, box.y, box.x, box.y, width,
-                         height, False);
+            XShmPutImage(display, window, gc, &shared->image, box.left, box.top, box.left, box.top,
+                         width, height, False);
         else
-            XPutImage(display, window, gc, &unshared, box.x, box.y, box.x, box.y, width, height);
+            XPutImage(display, window, gc, &unshared, box.left, box.top, box.left, box.top, width,
+                      height);
     }
     XFlush(display);
     return true;
@@ -181,11 +181,13 @@ bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels) {
 #endif
 }
 
-void ShowChangedPixels(WindowRecord* record, cairo_region_t* changed) {
-    if (record->hostClient == NULL || cairo_region_is_empty(changed) ||
+void ShowChangedPixels(WindowRecord* record, const ChangedPixels& changed) {
+    if (record->hostClient == NULL || changed.count == 0 ||
         (gtk_widget_get_mapped(record->hostClient) && PutStoreOnHost(record, changed)))
         return;
-    cairo_region_t* logical = LogicalRegion(changed, record->scale); // GTK counts logical pixels
-    gtk_widget_queue_draw_region(record->hostClient, logical);
-    cairo_region_destroy(logical);
+    for (int i = 0; i < changed.count; i++) { // GTK counts logical pixels
+        RECT logical = LogicalBox(changed.boxes[i], record->scale);
+        gtk_widget_queue_draw_area(record->hostClient, logical.left, logical.top,
+                                   logical.right - logical.left, logical.bottom - logical.top);
+    }
 }

@@ -50,12 +50,11 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer window) {
     if (cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_XLIB &&
         gdk_cairo_get_clip_rectangle(cr, &clip)) {
         int scale = record->scale;
-        cairo_rectangle_int_t device = {clip.x * scale, clip.y * scale, clip.width * scale,
-                                        clip.height * scale};
-        cairo_region_t* exposed = cairo_region_create_rectangle(&device);
-        bool put = PutStoreOnHost(record, exposed);
-        cairo_region_destroy(exposed);
-        if (put)
+        ChangedPixels exposed = {};
+        AddChangedPixels(&exposed,
+                         RECT{clip.x * scale, clip.y * scale, (clip.x + clip.width) * scale,
+                              (clip.y + clip.height) * scale});
+        if (PutStoreOnHost(record, exposed))
             return TRUE;
     }
     // The store's device scale is the window's, so its pixels land one to one on the screen's;

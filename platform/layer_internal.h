@@ -92,6 +92,15 @@ const int MENU_BAR_HEIGHT = 19;
 // What the frame, caption and menu bar add on each side of the client area.
 void FrameInsets(DWORD style, bool menu, RECT* insets);
 
+// Device pixels that drawing changed, as rectangles that do not overlap (changed_pixels.cpp).
+const int MAX_CHANGED_BOXES = 8;
+struct ChangedPixels {
+    RECT boxes[MAX_CHANGED_BOXES];
+    int count;
+};
+// Adds `box`, merging it with those it overlaps; past the limit the boxes hold a little more.
+void AddChangedPixels(ChangedPixels* changed, const RECT& box);
+
 // Host window (GTK). EnsureHost opens the display once; false without one.
 bool EnsureHost();
 void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, int y);
@@ -102,10 +111,10 @@ void DestroyHostWindow(WindowRecord* record);
 // from the X events (nothing elsewhere).
 void TakeHostKeys(GdkWindow* host, HWND window);
 // Puts the changed device pixels of the backing store on the host window (nothing headless).
-void ShowChangedPixels(WindowRecord* record, cairo_region_t* changed);
+void ShowChangedPixels(WindowRecord* record, const ChangedPixels& changed);
 // Puts these device pixels of the store straight into the host's window; false where the host
 // cannot take them so (then GTK draws them).
-bool PutStoreOnHost(WindowRecord* record, cairo_region_t* pixels);
+bool PutStoreOnHost(WindowRecord* record, const ChangedPixels& pixels);
 // A store of width x height device pixels that the host's display reads without a copy (X11
 // shared memory), or NULL.
 cairo_surface_t* NewHostStore(int width, int height);
@@ -134,8 +143,8 @@ cairo_surface_t* NewBackingStore(int width, int height, int scale);
 // Gives the window a backing store at this scale (at least 1), white and wholly invalid, so that
 // the program paints it anew; nothing if the scale is the same or the store cannot be made.
 void SetWindowScale(WindowRecord* record, int scale);
-// The logical pixels that hold any of the device pixels in `region`, a new region.
-cairo_region_t* LogicalRegion(cairo_region_t* region, int scale);
+// The logical pixels that hold any of the device pixels in `box`.
+RECT LogicalBox(const RECT& box, int scale);
 
 // What a surface remembers of its drawing (drawing_memory.cpp), in device pixels. A remembered
 // rectangle was drawn whole with this brush; the texts drawn over it since are listed in order.
@@ -179,9 +188,8 @@ void ValidateByPainting(HWND window);
 // GDI. A device context draws in logical pixels, `scale` device pixels a side each, clipped to
 // `clip` (logical; NULL for all of the surface).
 HDC AcquireSurfaceDC(cairo_surface_t* surface, int scale, const RECT* clip);
-// Returns the device pixels that drawing through the DC changed, a region for the caller to destroy
-// (NULL for an invalid DC).
-cairo_region_t* ReleaseSurfaceDC(HDC dc);
+// Gives the device pixels that drawing through the DC changed; false for an invalid DC.
+bool ReleaseSurfaceDC(HDC dc, ChangedPixels* changed);
 // Fills the DC's clip with the class background (a brush or a COLOR_ index + 1); false for none.
 bool EraseWithBackground(HDC dc, HBRUSH background);
 void FillSurfaceWhite(cairo_surface_t* surface);

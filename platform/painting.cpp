@@ -19,13 +19,12 @@ RECT ClientRect(const WindowRecord* record) {
 // The host shows only the pixels that drawing changed: a paint that leaves most of the client
 // area as it was costs the host next to nothing, and one that changes nothing costs nothing.
 void ReleaseAndShow(HWND window, HDC dc) {
-    cairo_region_t* changed = ReleaseSurfaceDC(dc);
-    if (changed == NULL)
+    ChangedPixels changed;
+    if (!ReleaseSurfaceDC(dc, &changed))
         return;
     WindowRecord* record = FindWindowRecord(window);
     if (record != NULL)
         ShowChangedPixels(record, changed);
-    cairo_region_destroy(changed);
 }
 } // namespace
 
