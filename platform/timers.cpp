@@ -4,17 +4,21 @@
 // again with the same window and identifier replaces it and restarts it from now; WM_TIMER comes
 // only when nothing else is waiting, and a timer has at most one pending. Due times advance by
 // whole intervals from the moment the timer was set, so handling time does not make ticks drift
-// and missed periods are dropped, not queued. Each timer is a GSource of its own that polls a
-// timerfd armed for the absolute due time and then every interval, so the kernel keeps the
-// cadence: g_timeout_add would drift, and a GSource ready time is polled in whole milliseconds,
-// which wakes a tick up to 1 ms late. A NULL window gets identifiers chosen here, as in Win32;
-// timers have no fixed limit.
+// and missed periods are dropped, not queued. Each timer has a timerfd armed for the absolute due
+// time and then every interval, so the kernel keeps the cadence: g_timeout_add would drift, and a
+// GLib ready time is polled in whole milliseconds, which wakes a tick up to 1 ms late. The
+// timerfds are polled with GLib's own descriptors, by the poll function this layer gives the main
+// context, and read there: a tick costs GLib no source to prepare, check and dispatch. A NULL
+// window gets identifiers chosen here, as in Win32; timers have no fixed limit.
 
 #include "layer_internal.h"
 
 #include <glib.h>
+#include <poll.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace {
 struct TimerRecord {
@@ -25,20 +29,15 @@ struct TimerRecord {
     TIMERPROC callback;
     UINT interval;    // milliseconds, after clamping
     gint64 nextDueUs; // monotonic
-    GSource* source;
-    int fd; // timerfd on the monotonic clock, armed for nextDueUs
+    int fd;           // timerfd on the monotonic clock, armed for nextDueUs
 };
 
-struct TimerSource {
-    GSource base;
-    int index;
-};
-
-// A GSource keeps its timer's index, so records never move; never destroyed, so that timers
-// still set at exit end with the process.
+// Never destroyed, so that timers still set at exit end with the process.
 std::deque<TimerRecord>& timers = *new std::deque<TimerRecord>;
 int scanStart = 0; // round robin, so that one fast timer cannot starve another
 UINT_PTR lastThreadTimerId = 0;
+std::vector<pollfd>& polled = *new std::vector<pollfd>; // GLib's descriptors, then the timers'
+std::vector<int>& polledTimers = *new std::vector<int>; // the timer of each timerfd there
 
 int TimerCount() {
     return static_cast<int>(timers.size());
@@ -54,19 +53,40 @@ void Arm(const TimerRecord& timer) {
     timerfd_settime(timer.fd, TFD_TIMER_ABSTIME, &when, NULL);
 }
 
-// GLib dispatches a source whose fd became readable without a check function of ours.
-gboolean DispatchTimer(GSource* source, GSourceFunc, gpointer) {
-    TimerRecord& timer = timers[reinterpret_cast<TimerSource*>(source)->index];
+// However many periods passed, one WM_TIMER is pending; the kernel has the next one armed.
+void TakeExpirations(TimerRecord& timer) {
     uint64_t expirations;
     if (read(timer.fd, &expirations, sizeof expirations) != sizeof expirations)
-        return G_SOURCE_CONTINUE; // woken early or already read: still armed
-    // However many periods passed, one WM_TIMER is pending; the kernel has the next one armed.
+        return; // woken early or already read: still armed
     timer.due = true;
     timer.nextDueUs += static_cast<gint64>(expirations) * timer.interval * 1000;
-    return G_SOURCE_CONTINUE;
 }
 
-GSourceFuncs timerFuncs = {NULL, NULL, DispatchTimer, NULL, NULL, NULL};
+// GLib's poll, with the timers' descriptors after its own. A timer that expired becomes due; to
+// GLib that is a timeout, so it goes on to check its own sources and returns.
+gint PollWithTimers(GPollFD* fds, guint count, gint timeout) {
+    static_assert(sizeof(GPollFD) == sizeof(pollfd), "GLib polls with the system's records");
+    polled.assign(reinterpret_cast<pollfd*>(fds), reinterpret_cast<pollfd*>(fds) + count);
+    polledTimers.clear();
+    for (int i = 0; i < TimerCount(); i++) {
+        if (timers[i].used && !timers[i].due) {
+            polled.push_back(pollfd{timers[i].fd, POLLIN, 0});
+            polledTimers.push_back(i);
+        }
+    }
+    int ready = poll(polled.data(), polled.size(), timeout);
+    if (ready <= 0)
+        return ready;
+    int ownReady = 0;
+    for (guint i = 0; i < count; i++) {
+        fds[i].revents = static_cast<gushort>(polled[i].revents);
+        ownReady += polled[i].revents != 0;
+    }
+    for (size_t t = 0; t < polledTimers.size(); t++)
+        if (polled[count + t].revents != 0)
+            TakeExpirations(timers[polledTimers[t]]);
+    return ownReady;
+}
 
 int FindTimer(HWND window, UINT_PTR id) {
     for (int i = 0; i < TimerCount(); i++)
@@ -76,8 +96,6 @@ int FindTimer(HWND window, UINT_PTR id) {
 }
 
 void RemoveTimer(int index) {
-    g_source_destroy(timers[index].source);
-    g_source_unref(timers[index].source);
     close(timers[index].fd);
     timers[index] = TimerRecord{};
 }
@@ -111,14 +129,7 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerP
         timer.window = window;
         timer.id = id;
         timer.fd = fd;
-        timer.source = g_source_new(&timerFuncs, sizeof(TimerSource));
-        reinterpret_cast<TimerSource*>(timer.source)->index = index;
-        g_source_add_unix_fd(timer.source, fd, G_IO_IN);
-        // Dispatching never runs the loop again, so GLib need not block the source meanwhile:
-        // blocking takes its fd out of the poll and back, and wakes the loop for another poll
-        // each time.
-        g_source_set_can_recurse(timer.source, TRUE);
-        g_source_attach(timer.source, NULL);
+        g_main_context_set_poll_func(NULL, PollWithTimers);
     }
     TimerRecord& timer = timers[index];
     timer.due = false;
