@@ -70,6 +70,8 @@ GdkWindow* TargetWindow(WindowRecord* record) {
         return NULL;
     record->hostTarget = own;
     record->hostTargetScale = record->scale;
+    record->hostTargetDisplay = GDK_WINDOW_XDISPLAY(own);
+    record->hostTargetId = GDK_WINDOW_XID(own);
     return own;
 }
 
@@ -146,10 +148,9 @@ cairo_surface_t* NewHostStore(int width, int height) {
 
 bool PutStoreOnHost(WindowRecord* record, const ChangedPixels& pixels) {
 #ifdef GDK_WINDOWING_X11
-    GdkWindow* target = TargetWindow(record);
-    if (target == NULL)
+    if (TargetWindow(record) == NULL)
         return false;
-    Display* display = GDK_WINDOW_XDISPLAY(target);
+    Display* display = static_cast<Display*>(record->hostTargetDisplay);
     cairo_surface_t* store = record->backing;
     cairo_surface_flush(store);
     auto* shared = static_cast<SharedStore*>(cairo_surface_get_user_data(store, &SHARED_KEY));
@@ -159,7 +160,7 @@ bool PutStoreOnHost(WindowRecord* record, const ChangedPixels& pixels) {
                        cairo_image_surface_get_width(store), cairo_image_surface_get_height(store),
                        cairo_image_surface_get_stride(store)))
         return false;
-    Window window = GDK_WINDOW_XID(target);
+    Window window = record->hostTargetId;
     GC gc = DefaultGC(display, DefaultScreen(display));
     for (int i = 0; i < pixels.count; i++) {
         const RECT& box = pixels.boxes[i];

@@ -55,8 +55,13 @@ struct WindowRecord {
     GtkWidget* hostWindow; // NULL in headless mode
     GtkWidget* hostMenuBar;
     GtkWidget* hostClient;
-    GdkWindow* hostTarget; // the client's window, last found to take the store directly, at
-    int hostTargetScale;   // this scale (only compared, never used after it is gone)
+    // The client's window last found to take the store directly (host_upload.cpp), at this
+    // scale, with its X display and id: only compared with the present one, never used after it
+    // is gone.
+    GdkWindow* hostTarget;
+    int hostTargetScale;
+    void* hostTargetDisplay;
+    unsigned long hostTargetId;
 };
 
 // Grows as windows are made; a record stays where it is (a deque), and a free slot is reused.
