@@ -11,10 +11,6 @@ RECT Bounds(const RECT& a, const RECT& b) {
     return RECT{a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
                 a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
 }
-
-bool Overlap(const RECT& a, const RECT& b) {
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
 } // namespace
 
 void AddChangedPixels(ChangedPixels* changed, const RECT& box) {
@@ -22,7 +18,7 @@ void AddChangedPixels(ChangedPixels* changed, const RECT& box) {
         return;
     RECT adding = box;
     for (int i = 0; i < changed->count;) {
-        if (!Overlap(changed->boxes[i], adding)) {
+        if (!RectsOverlap(changed->boxes[i], adding)) {
             i++;
             continue;
         }

@@ -73,10 +73,6 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-bool Overlap(const RECT& a, const RECT& b) {
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
-
 // The index slot that holds place `at`, or -1 (a rectangle whose slots were all taken).
 int IndexSlotOf(const SurfaceMemory* memory, int at) {
     int first = FirstSlot(memory->rectangles[at].rect);
@@ -105,7 +101,7 @@ void Remove(SurfaceMemory* memory, int at) {
 // Forgets the rectangles that overlap `area`.
 void RemoveOverlapping(SurfaceMemory* memory, const RECT& area) {
     for (int i = 0; i < memory->count;) {
-        if (Overlap(memory->rectangles[i].rect, area))
+        if (RectsOverlap(memory->rectangles[i].rect, area))
             Remove(memory, i); // the last one moves to i
         else
             i++;
@@ -165,7 +161,7 @@ void ForgetDrawing(cairo_surface_t* surface, const RECT& area, bool rectangles) 
     if (rectangles)
         RemoveOverlapping(memory, area);
     for (int i = 0; i < TEXT_SLOTS; i++)
-        if (memory->textIntact[i] && Overlap(memory->texts[i].box, area))
+        if (memory->textIntact[i] && RectsOverlap(memory->texts[i].box, area))
             memory->textIntact[i] = false;
 }
 
@@ -230,11 +226,11 @@ void RememberText(cairo_surface_t* surface, int x, int y, const char* text, int 
     // The rectangles under it now show it too; one with no room left to say so is forgotten.
     for (int i = 0; i < memory->count;) {
         KnownRectangle& under = memory->rectangles[i];
-        if (Overlap(under.rect, box) && under.textCount == MAX_TEXTS_OVER) {
+        if (RectsOverlap(under.rect, box) && under.textCount == MAX_TEXTS_OVER) {
             Remove(memory, i);
             continue;
         }
-        if (Overlap(under.rect, box))
+        if (RectsOverlap(under.rect, box))
             under.texts[under.textCount++] = known.serial;
         i++;
     }

@@ -214,10 +214,6 @@ PangoLayout* TextLayout(LPCSTR text, int length, int scale) {
     g_free(utf8);
     return layout;
 }
-bool Overlap(const RECT& a, const RECT& b) {
-    RECT inside;
-    return IntersectRects(a, b, &inside);
-}
 
 // True if each of the row's pixels holds what the rectangle puts there: `edges` outline pixels at
 // the left and `rightEdges` at the right (as far as they are inside), the fill between.
@@ -354,10 +350,10 @@ void DrawText(DCRecord& dc, int x, int y, LPCSTR text, int length) {
 void Settle(DCRecord& dc, const RECT* area) {
     for (int i = 0; i < dc.deferredCount;) {
         Deferred& waiting = dc.deferred[i];
-        bool under = area == NULL || Overlap(waiting.known.rect, *area);
+        bool under = area == NULL || RectsOverlap(waiting.known.rect, *area);
         for (int t = 0; t < waiting.known.textCount && !under; t++) {
             const KnownText* text = IntactTextBySerial(dc.surface, waiting.known.texts[t]);
-            under = text == NULL || Overlap(text->box, *area);
+            under = text == NULL || RectsOverlap(text->box, *area);
         }
         if (!under) {
             i++;
@@ -391,14 +387,14 @@ bool Defer(DCRecord& dc, const KnownRectangle& known) {
 bool Repeat(DCRecord& dc, const KnownText& text) {
     for (int i = 0; i < dc.deferredCount; i++) {
         const Deferred& waiting = dc.deferred[i];
-        if (Overlap(waiting.known.rect, text.box) &&
+        if (RectsOverlap(waiting.known.rect, text.box) &&
             (waiting.repeated == waiting.known.textCount ||
              waiting.known.texts[waiting.repeated] != text.serial))
             return false;
     }
     for (int i = 0; i < dc.deferredCount;) {
         Deferred& waiting = dc.deferred[i];
-        if (Overlap(waiting.known.rect, text.box))
+        if (RectsOverlap(waiting.known.rect, text.box))
             waiting.repeats[waiting.repeated++] = text;
         if (waiting.repeated == waiting.known.textCount)
             dc.deferred[i] = dc.deferred[--dc.deferredCount]; // as it was: nothing to draw

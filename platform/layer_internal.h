@@ -71,6 +71,9 @@ HWND WindowHandle(const WindowRecord* record);
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The part of `a` inside `b`; false if they do not overlap.
 bool IntersectRects(const RECT& a, const RECT& b, RECT* inside);
+inline bool RectsOverlap(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
 // Windows-1252 text (ISO-8859-1 where that fails) as UTF-8 for GTK and pango; g_free the result.
 // A negative length means up to the terminator.
 char* ToUtf8(const char* text, long length);
