@@ -8,6 +8,10 @@
 // that box. The rectangles are kept in the order they were first drawn, which is the order a
 // program paints them in again, so a paint walks the list from one to the next; a hash index by
 // position finds the others. Forgetting is always safe: it only means drawing for real.
+//
+// A paint that repeats the last one asks about every rectangle, so what that question reads is
+// kept apart and small: a paint whose cells are all as they were reads a few cache lines of it
+// instead of every record.
 
 #include "layer_internal.h"
 
@@ -22,9 +26,18 @@ const int PROBES = 4;
 const int TEXT_SLOTS = 4;
 const COLORREF UNKNOWN_COLOR = 0xFF000000; // brushes are 0x00BBGGRR
 
-// The remembered rectangles never overlap one another.
+// A remembered rectangle as a repeat looks it up: its position, and its brush's colour where no
+// text was drawn over it (else a value no brush has). Surfaces are at most 32767 pixels a side.
+struct RectangleKey {
+    int16_t left, top, right, bottom;
+    COLORREF bareColor;
+};
+const COLORREF COVERED = 0x01000000;
+
+// The remembered rectangles never overlap one another; keys[i] is rectangles[i]'s.
 struct SurfaceMemory {
     KnownRectangle rectangles[MAX_RECTANGLES];
+    RectangleKey keys[MAX_RECTANGLES];
     int count;
     int16_t index[INDEX_SLOTS]; // a rectangle's place + 1, 0 for none
     int cursor;                 // where the next lookup looks first
@@ -69,8 +82,17 @@ int FirstSlot(const RECT& r) {
     return static_cast<int>((hash >> 40) % INDEX_SLOTS);
 }
 
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+bool SameRect(const RectangleKey& key, const RECT& r) {
+    return key.left == r.left && key.top == r.top && key.right == r.right && key.bottom == r.bottom;
+}
+
+// Keeps rectangles[at] as `known`, with its key.
+void Store(SurfaceMemory* memory, int at, const KnownRectangle& known) {
+    const RECT& r = known.rect;
+    memory->rectangles[at] = known;
+    memory->keys[at] = RectangleKey{static_cast<int16_t>(r.left), static_cast<int16_t>(r.top),
+                                    static_cast<int16_t>(r.right), static_cast<int16_t>(r.bottom),
+                                    known.textCount == 0 ? known.color : COVERED};
 }
 
 // The index slot that holds place `at`, or -1 (a rectangle whose slots were all taken).
@@ -92,7 +114,7 @@ void Remove(SurfaceMemory* memory, int at) {
     int last = --memory->count;
     if (at != last) {
         int moved = IndexSlotOf(memory, last);
-        memory->rectangles[at] = memory->rectangles[last];
+        Store(memory, at, memory->rectangles[last]);
         if (moved >= 0)
             memory->index[moved] = static_cast<int16_t>(at + 1);
     }
@@ -108,19 +130,35 @@ void RemoveOverlapping(SurfaceMemory* memory, const RECT& area) {
     }
 }
 
+bool FitsKey(const RECT& r) {
+    for (LONG side : {r.left, r.top, r.right, r.bottom})
+        if (side < INT16_MIN || side > INT16_MAX)
+            return false;
+    return true;
+}
+
 int Find(SurfaceMemory* memory, const RECT& rect) {
     int at = memory->cursor;
-    if (at < memory->count && SameRect(memory->rectangles[at].rect, rect))
+    if (at < memory->count && SameRect(memory->keys[at], rect))
         return at;
     int first = FirstSlot(rect);
     for (int probe = 0; probe < PROBES; probe++) {
         int entry = memory->index[(first + probe) % INDEX_SLOTS] - 1;
-        if (entry >= 0 && SameRect(memory->rectangles[entry].rect, rect))
+        if (entry >= 0 && SameRect(memory->keys[entry], rect))
             return entry;
     }
     return -1;
 }
 } // namespace
+
+bool IsBareRepeat(cairo_surface_t* surface, const RECT& rect, COLORREF color) {
+    SurfaceMemory* memory = MemoryOf(surface, false);
+    int at = memory != NULL ? Find(memory, rect) : -1;
+    if (at < 0 || memory->keys[at].bareColor != color)
+        return false;
+    memory->cursor = at + 1;
+    return true;
+}
 
 const KnownRectangle* KnownRectangleAt(cairo_surface_t* surface, const RECT& rect) {
     SurfaceMemory* memory = MemoryOf(surface, false);
@@ -174,8 +212,10 @@ void ForgetRepaintedRectangle(cairo_surface_t* surface, const RECT& rect, const 
     }
     // No other remembered rectangle overlaps it. It keeps its place, with a colour no brush has,
     // until it is remembered again.
-    memory->rectangles[at].color = UNKNOWN_COLOR;
-    memory->rectangles[at].textCount = 0;
+    KnownRectangle forgotten = memory->rectangles[at];
+    forgotten.color = UNKNOWN_COLOR;
+    forgotten.textCount = 0;
+    Store(memory, at, forgotten);
     ForgetDrawing(surface, changed, false);
 }
 
@@ -187,18 +227,18 @@ void ForgetSurfaceDrawing(cairo_surface_t* surface) {
 
 void RememberRectangle(cairo_surface_t* surface, const RECT& rect, COLORREF color) {
     SurfaceMemory* memory = MemoryOf(surface, true);
-    if (memory == NULL)
+    if (memory == NULL || !FitsKey(rect))
         return;
     int at = Find(memory, rect);
     if (at >= 0) {
-        memory->rectangles[at] = KnownRectangle{rect, color, 0, {}};
+        Store(memory, at, KnownRectangle{rect, color, 0, {}});
         return;
     }
     RemoveOverlapping(memory, rect);
     if (memory->count == MAX_RECTANGLES)
         Remove(memory, memory->count - 1);
     at = memory->count++;
-    memory->rectangles[at] = KnownRectangle{rect, color, 0, {}};
+    Store(memory, at, KnownRectangle{rect, color, 0, {}});
     // A free index slot, or the first: the rectangle there stays in the list, found no more by
     // position (so it is drawn for real, and remembered anew once it no longer overlaps).
     int first = FirstSlot(rect), slot = first;
@@ -230,8 +270,10 @@ void RememberText(cairo_surface_t* surface, int x, int y, const char* text, int 
             Remove(memory, i);
             continue;
         }
-        if (RectsOverlap(under.rect, box))
+        if (RectsOverlap(under.rect, box)) {
             under.texts[under.textCount++] = known.serial;
+            memory->keys[i].bareColor = COVERED;
+        }
         i++;
     }
 }

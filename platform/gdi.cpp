@@ -554,6 +554,8 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     RECT device = {ToDevice(left, scale), ToDevice(top, scale), ToDevice(right, scale),
                    ToDevice(bottom, scale)};
     // A rectangle drawn again over itself, with nothing drawn over it since, changes no pixel.
+    if (IsBareRepeat(record->surface, device, record->brushColor))
+        return TRUE;
     const KnownRectangle* known = KnownRectangleAt(record->surface, device);
     if (known != NULL && known->color == record->brushColor &&
         (known->textCount == 0 || Defer(*record, *known)))

@@ -173,6 +173,9 @@ struct KnownText {
 };
 // NULL if no rectangle with exactly this position is remembered.
 const KnownRectangle* KnownRectangleAt(cairo_surface_t* surface, const RECT& rect);
+// True if a rectangle with exactly this position is remembered with this colour and no text over
+// it: drawing it again changes nothing. Cheaper than KnownRectangleAt.
+bool IsBareRepeat(cairo_surface_t* surface, const RECT& rect, COLORREF color);
 // The text at x, y with these bytes if its box is as it was drawn, else NULL.
 const KnownText* IntactText(cairo_surface_t* surface, int x, int y, const char* text, int length);
 const KnownText* IntactTextBySerial(cairo_surface_t* surface, uint32_t serial);
