@@ -553,12 +553,12 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     int scale = record->scale;
     RECT device = {ToDevice(left, scale), ToDevice(top, scale), ToDevice(right, scale),
                    ToDevice(bottom, scale)};
-    // A rectangle drawn again over itself, with nothing drawn over it since, changes no pixel.
+    // A rectangle drawn again over itself, with nothing drawn over it since, changes no pixel;
+    // one with texts drawn over it since waits for them.
     if (IsBareRepeat(record->surface, device, record->brushColor))
         return TRUE;
     const KnownRectangle* known = KnownRectangleAt(record->surface, device);
-    if (known != NULL && known->color == record->brushColor &&
-        (known->textCount == 0 || Defer(*record, *known)))
+    if (known != NULL && known->color == record->brushColor && Defer(*record, *known))
         return TRUE;
     DrawRectangle(*record, device, record->brushColor);
     return TRUE;
