@@ -34,8 +34,10 @@ void SetWindowScale(WindowRecord* record, int scale) {
     record->backing = store;
     record->scale = scale;
     InvalidateClient(record, NULL, true);
-    if (record->hostClient != NULL)
+    if (record->hostClient != NULL) {
+        HostChanged();
         gtk_widget_queue_draw(record->hostClient);
+    }
 }
 
 RECT LogicalBox(const RECT& box, int scale) {

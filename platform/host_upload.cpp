@@ -174,6 +174,9 @@ bool PutStoreOnHost(WindowRecord* record, const ChangedPixels& pixels) {
                       height);
     }
     XFlush(display);
+    // Xlib may have read events while it wrote; GLib would not see them on the connection.
+    if (XEventsQueued(display, QueuedAfterReading) > 0)
+        HostChanged();
     return true;
 #else
     (void)record;
@@ -186,6 +189,7 @@ void ShowChangedPixels(WindowRecord* record, const ChangedPixels& changed) {
     if (record->hostClient == NULL || changed.count == 0 ||
         (gtk_widget_get_mapped(record->hostClient) && PutStoreOnHost(record, changed)))
         return;
+    HostChanged();
     for (int i = 0; i < changed.count; i++) { // GTK counts logical pixels
         RECT logical = LogicalBox(changed.boxes[i], record->scale);
         gtk_widget_queue_draw_area(record->hostClient, logical.left, logical.top,

@@ -186,6 +186,7 @@ void SetHostApplicationId(const char* id) {
 
 bool EnsureHost() {
     if (hostState == 0) {
+        HostChanged();
         g_setenv("NO_AT_BRIDGE", "1", FALSE); // no accessibility bus warnings on stderr
         // Everything is drawn with cairo into the store, never with OpenGL. Without this GDK
         // loads the system's GL driver at start-up just to choose visuals: on a machine with
@@ -223,6 +224,7 @@ bool EnsureHost() {
 }
 
 void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, int y) {
+    HostChanged();
     GtkWidget* top = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gchar* utf8 = ToUtf8(title != NULL ? title : "", -1);
     gtk_window_set_title(GTK_WINDOW(top), utf8 != NULL ? utf8 : "");
@@ -259,11 +261,13 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
 }
 
 void SetHostVisible(WindowRecord* record, bool visible) {
+    HostChanged();
     if (record->hostWindow != NULL)
         gtk_widget_set_visible(record->hostWindow, visible);
 }
 
 void SetHostIconic(WindowRecord* record, bool iconic) {
+    HostChanged();
     if (record->hostWindow == NULL)
         return;
     if (iconic)
@@ -273,6 +277,7 @@ void SetHostIconic(WindowRecord* record, bool iconic) {
 }
 
 void DestroyHostWindow(WindowRecord* record) {
+    HostChanged();
     if (record->hostWindow != NULL)
         gtk_widget_destroy(record->hostWindow);
     record->hostWindow = record->hostMenuBar = record->hostClient = NULL;

@@ -138,6 +138,9 @@ void PressCloseBox(HWND window);
 // Queue.
 BOOL PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void ResetQueue();
+// Whatever asks something of GTK, GDK or the display outside GLib's dispatch says so first: GLib
+// has to look again before the loop waits.
+void HostChanged();
 
 // Timers.
 bool TakeDueTimer(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg);

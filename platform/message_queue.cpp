@@ -4,13 +4,23 @@
 // As in Win32, GetMessageA returns posted messages first (in order), then the quit message once
 // PostQuitMessage was called and nothing is posted, then WM_PAINT for a visible window with a
 // non-empty update region, then WM_TIMER for a due timer; it blocks in the GLib main context (which
-// also runs GTK) until one of these exists. Differences: one thread only; the queue holds 4096
-// posted messages (Win32 10000); MSG.pt is always (0, 0); TranslateMessage makes no WM_CHAR.
+// also runs GTK) until one of these exists.
+//
+// A tick of the running game wakes on a timer alone and, with the board drawn straight onto the
+// host window, asks nothing of GTK. So when GLib's last round dispatched nothing, and nothing of
+// ours has touched the host since (HostChanged), the next wait polls the descriptors and timeout
+// GLib asked for then, without GLib: only if one of them is ready, or its timeout passes, does
+// GLib run again. This keeps GLib's, GDK's and Xlib's code and data out of a quiet tick; their
+// descriptors are level-triggered, so what the short wait saw GLib sees again. Differences: one
+// thread only; the queue holds 4096 posted messages (Win32 10000); MSG.pt is always (0, 0);
+// TranslateMessage makes no WM_CHAR.
 
 #include "layer_internal.h"
 
 #include <glib.h>
 #include <string.h>
+
+#include <vector>
 
 namespace {
 const int QUEUE_CAPACITY = 4096;
@@ -20,12 +30,61 @@ bool quitPending = false;
 int quitCode = 0;
 gint64 lastHostLook = 0; // monotonic microseconds
 
+// What GLib's last round asked to be polled for, while it still holds.
+std::vector<GPollFD>& hostFds = *new std::vector<GPollFD>(8);
+int hostFdCount = 0;
+bool hostQuiet = false;
+gint64 hostDeadline = 0; // monotonic microseconds, G_MAXINT64 for none
+
+// One round of the main context, as g_main_context_iteration, that keeps what it polled for if
+// it dispatched nothing.
+void IterateHost(bool block) {
+    GMainContext* context = g_main_context_default();
+    // Owned for good, so that another thread that adds a source wakes the short wait as well.
+    static bool owned = g_main_context_acquire(context);
+    (void)owned;
+    gint priority, timeout;
+    g_main_context_prepare(context, &priority);
+    for (;;) {
+        int needed = g_main_context_query(context, priority, &timeout, hostFds.data(),
+                                          static_cast<int>(hostFds.size()));
+        hostFdCount = needed;
+        if (needed <= static_cast<int>(hostFds.size()))
+            break;
+        hostFds.resize(needed);
+    }
+    gint64 asked = g_get_monotonic_time();
+    gint wait = block ? timeout : 0;
+    if (hostFdCount > 0 || wait != 0)
+        g_main_context_get_poll_func(context)(hostFds.data(), hostFdCount, wait);
+    bool anyReady = false;
+    for (int i = 0; i < hostFdCount; i++)
+        anyReady = anyReady || hostFds[i].revents != 0;
+    bool dispatch = g_main_context_check(context, priority, hostFds.data(), hostFdCount);
+    if (dispatch)
+        g_main_context_dispatch(context);
+    hostQuiet = !dispatch && !anyReady && timeout != 0;
+    hostDeadline = timeout < 0 ? G_MAXINT64 : asked + static_cast<gint64>(timeout) * 1000;
+}
+
 // Lets the host's events and due timers in. Before choosing a message this happens without
 // blocking at most once a millisecond: each look costs a poll and a read of the display
 // connection, and the few calls of one tick follow each other within microseconds, while host
 // input still comes in within a millisecond however busy the queue.
 void LookAtHost(bool block) {
-    g_main_context_iteration(NULL, block);
+    gint64 now = g_get_monotonic_time();
+    if (hostQuiet && now < hostDeadline) {
+        gint wait = !block ? 0
+                    : hostDeadline == G_MAXINT64
+                        ? -1
+                        : static_cast<gint>((hostDeadline - now + 999) / 1000);
+        gint ready = g_main_context_get_poll_func(NULL)(hostFds.data(), hostFdCount, wait);
+        lastHostLook = g_get_monotonic_time();
+        if (ready <= 0 && lastHostLook < hostDeadline)
+            return;    // a timer, or nothing
+        block = false; // GLib's turn, and something is ready for it
+    }
+    IterateHost(block);
     lastHostLook = g_get_monotonic_time();
 }
 
@@ -84,6 +143,11 @@ void ResetQueue() {
     quitPending = false;
     quitCode = 0;
     lastHostLook = 0;
+    hostQuiet = false;
+}
+
+void HostChanged() {
+    hostQuiet = false;
 }
 
 BOOL TestingPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

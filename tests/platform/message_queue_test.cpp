@@ -5,6 +5,8 @@
 
 #include <win32_testing.h>
 
+#include <glib.h>
+
 #include <chrono>
 #include <thread>
 
@@ -15,6 +17,12 @@ LRESULT CloseOnTimer(HWND window, UINT message, WPARAM, LPARAM, bool*) {
         TestingPressCloseBox(window);
     }
     return 0;
+}
+HWND wokenWindow = NULL;
+
+gboolean PostWake(gpointer) {
+    TestingPostMessage(wokenWindow, WM_USER, 0, 0);
+    return G_SOURCE_REMOVE;
 }
 } // namespace
 
@@ -88,4 +96,25 @@ TEST(MessageQueue, MessagesToADeadWindowAreDropped) {
     int before = messageLog.count;
     EXPECT_EQ(DispatchMessageA(&msg), 0);
     EXPECT_EQ(messageLog.count, before);
+}
+
+// Between ticks the loop waits without asking GLib again; work another thread hands the main
+// context must still wake it.
+TEST(MessageQueue, ASourceAddedByAnotherThreadWakesTheWaitBetweenTicks) {
+    StartLoggingLayer();
+    wokenWindow = CreateLoggedWindow();
+    SetTimer(wokenWindow, 1, 10, NULL);
+    MSG msg;
+    for (int tick = 0; tick < 3; tick++) {
+        ASSERT_TRUE(GetMessageA(&msg, NULL, 0, 0));
+        EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+    }
+    SetTimer(wokenWindow, 1, 2000, NULL);
+    std::thread other([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        g_idle_add(PostWake, NULL);
+    });
+    ASSERT_TRUE(GetMessageA(&msg, NULL, 0, 0));
+    other.join();
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
 }
