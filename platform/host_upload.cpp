@@ -55,15 +55,15 @@ bool SameVisual(GdkVisual* visual, Display* display) {
 }
 
 // The drawing area's own X window, if it has one that takes the store's pixels as they are. The
-// answer is kept for as long as the drawing area has the same window at the same scale: asking GDK
-// costs more than the upload of a moving snake.
+// answer is kept for as long as the drawing area is mapped at the same scale: asking GDK costs
+// more than the upload of a moving snake.
 GdkWindow* TargetWindow(WindowRecord* record) {
     if (record->hostClient == NULL)
         return NULL;
-    GdkWindow* own = gtk_widget_get_window(record->hostClient);
-    if (own != NULL && own == record->hostTarget && record->scale == record->hostTargetScale)
-        return own;
+    if (record->hostTarget != NULL && record->scale == record->hostTargetScale)
+        return record->hostTarget;
     record->hostTarget = NULL;
+    GdkWindow* own = gtk_widget_get_window(record->hostClient);
     if (own == NULL || !GDK_IS_X11_WINDOW(own) || !gdk_window_has_native(own) ||
         gdk_window_get_scale_factor(own) != record->scale ||
         !SameVisual(gdk_window_get_visual(own), GDK_WINDOW_XDISPLAY(own)))
@@ -187,7 +187,7 @@ bool PutStoreOnHost(WindowRecord* record, const ChangedPixels& pixels) {
 
 void ShowChangedPixels(WindowRecord* record, const ChangedPixels& changed) {
     if (record->hostClient == NULL || changed.count == 0 ||
-        (gtk_widget_get_mapped(record->hostClient) && PutStoreOnHost(record, changed)))
+        (record->hostClientMapped && PutStoreOnHost(record, changed)))
         return;
     HostChanged();
     for (int i = 0; i < changed.count; i++) { // GTK counts logical pixels

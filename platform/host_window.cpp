@@ -65,6 +65,14 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer window) {
     return TRUE;
 }
 
+void OnClientMapped(GtkWidget* client, gpointer window) {
+    WindowRecord* record = FindWindowRecord(static_cast<HWND>(window));
+    if (record != NULL) {
+        record->hostClientMapped = gtk_widget_get_mapped(client);
+        record->hostTarget = NULL;
+    }
+}
+
 // On X11 the drawing area gets an X window of its own that GTK does not double-buffer, so that
 // the store can go into it directly.
 void OnClientRealize(GtkWidget* client, gpointer) {
@@ -248,6 +256,9 @@ void CreateHostWindow(WindowRecord* record, HWND window, LPCSTR title, int x, in
         gtk_window_move(GTK_WINDOW(top), x, y);
     g_signal_connect(client, "draw", G_CALLBACK(OnDraw), window);
     g_signal_connect_after(client, "realize", G_CALLBACK(OnClientRealize), NULL);
+    g_signal_connect_after(client, "map", G_CALLBACK(OnClientMapped), window);
+    g_signal_connect_after(client, "unmap", G_CALLBACK(OnClientMapped), window);
+    g_signal_connect(client, "unrealize", G_CALLBACK(OnClientMapped), window);
     g_signal_connect(client, "notify::scale-factor", G_CALLBACK(OnScaleFactor), window);
     g_signal_connect(top, "delete-event", G_CALLBACK(OnDelete), window);
     g_signal_connect(top, "realize", G_CALLBACK(OnRealize), window);
@@ -281,6 +292,8 @@ void DestroyHostWindow(WindowRecord* record) {
     if (record->hostWindow != NULL)
         gtk_widget_destroy(record->hostWindow);
     record->hostWindow = record->hostMenuBar = record->hostClient = NULL;
+    record->hostClientMapped = false;
+    record->hostTarget = NULL;
 }
 
 bool TestingGetHostLayout(HWND window, RECT* clientArea, RECT* menuBar) {

@@ -55,9 +55,9 @@ struct WindowRecord {
     GtkWidget* hostWindow; // NULL in headless mode
     GtkWidget* hostMenuBar;
     GtkWidget* hostClient;
-    // The client's window last found to take the store directly (host_upload.cpp), at this
-    // scale, with its X display and id: only compared with the present one, never used after it
-    // is gone.
+    bool hostClientMapped; // kept by the drawing area's map and unmap, so a tick need not ask GTK
+    // The client's window found to take the store directly (host_upload.cpp), at this scale, with
+    // its X display and id; forgotten when the drawing area loses its window.
     GdkWindow* hostTarget;
     int hostTargetScale;
     void* hostTargetDisplay;
