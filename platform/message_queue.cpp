@@ -4,16 +4,15 @@
 // As in Win32, GetMessageA returns posted messages first (in order), then the quit message once
 // PostQuitMessage was called and nothing is posted, then WM_PAINT for a visible window with a
 // non-empty update region, then WM_TIMER for a due timer; it blocks in the GLib main context (which
-// also runs GTK) until one of these exists.
+// also runs GTK) until one of these exists. Differences: one thread only; the queue holds 4096
+// posted messages (Win32 10000); MSG.pt is always (0, 0); TranslateMessage makes no WM_CHAR.
 //
 // A tick of the running game wakes on a timer alone and, with the board drawn straight onto the
 // host window, asks nothing of GTK. So when GLib's last round dispatched nothing, and nothing of
 // ours has touched the host since (HostChanged), the next wait polls the descriptors and timeout
 // GLib asked for then, without GLib: only if one of them is ready, or its timeout passes, does
 // GLib run again. This keeps GLib's, GDK's and Xlib's code and data out of a quiet tick; their
-// descriptors are level-triggered, so what the short wait saw GLib sees again. Differences: one
-// thread only; the queue holds 4096 posted messages (Win32 10000); MSG.pt is always (0, 0);
-// TranslateMessage makes no WM_CHAR.
+// descriptors are level-triggered, so what the short wait saw GLib sees again.
 
 #include "layer_internal.h"
 
