@@ -1,6 +1,6 @@
 # What an installed Slithergrid carries beside the program, and how CPack packs it: a Debian
 # package of the native program (scripts/package sets the Debian paths and flags), a zip of the
-# Windows one. Everything takes the version from project().
+# Windows one and a zip of the web version's site. Everything takes the version from project().
 set(SLITHER_MAINTAINER "The Slithergrid developers <developers@slithergrid.org>")
 set(generated ${PROJECT_BINARY_DIR}/packaging)
 
@@ -9,6 +9,14 @@ if(WIN32)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt.in ${generated}/README.txt
                    @ONLY)
     install(FILES ${generated}/LICENSE.txt ${generated}/README.txt DESTINATION .)
+elseif(EMSCRIPTEN)
+    # The site as a static web host serves it; nothing else that the build installs.
+    install(FILES ${PROJECT_BINARY_DIR}/index.html ${PROJECT_BINARY_DIR}/slithergrid.js
+                  ${PROJECT_BINARY_DIR}/slithergrid.wasm ${PROJECT_BINARY_DIR}/slithergrid.svg
+            DESTINATION . COMPONENT site)
+    set(CPACK_COMPONENTS_ALL site)
+    set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 else()
     configure_file(${PROJECT_SOURCE_DIR}/data/${SLITHER_APP_ID}.metainfo.xml.in
                    ${generated}/${SLITHER_APP_ID}.metainfo.xml @ONLY)
@@ -49,6 +57,9 @@ set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package_times.cmake)
 if(WIN32)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME Slithergrid-${PROJECT_VERSION}-win64)
+elseif(EMSCRIPTEN)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME Slithergrid-${PROJECT_VERSION}-web)
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -32,8 +32,8 @@
 
 #if defined(_WIN32)
 #error "This is the compatibility layer's <windows.h>; a Win32 host uses its own system header."
-#elif !defined(__linux__)
-#error "The Win32 compatibility layer supports Linux hosts (GTK 3) only."
+#elif !defined(__linux__) && !defined(__EMSCRIPTEN__)
+#error "The Win32 compatibility layer supports Linux (GTK 3) and the browser (Emscripten) only."
 #endif
 
 #include <stddef.h>
