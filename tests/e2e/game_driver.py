@@ -32,10 +32,12 @@ KIND = {colour: kind for kind, colour in FILL.items()}
 MENU_ITEM = {"new": 1, "quit": 2, "faster": 3, "slower": 4}
 
 # The first food is drawn before any seeding, from the C library's first two
-# rand() values: glibc 1804289383, 846930886; msvcrt 41, 18467.
+# rand() values: glibc 1804289383, 846930886; msvcrt 41, 18467; musl, which
+# Emscripten builds the web version with, 0, 740882966.
 FIRST_FOOD = {
     "native": (1804289383 % GRID_WIDTH, 846930886 % GRID_HEIGHT),
     "wine": (41 % GRID_WIDTH, 18467 % GRID_HEIGHT),
+    "web": (0 % GRID_WIDTH, 740882966 % GRID_HEIGHT),
 }
 
 PR_SET_PDEATHSIG = 1
@@ -171,6 +173,25 @@ def BoardDifferences(frame, board):
         if actual != expected:
             differences |= {(x // s, y // s) for x in range(BOARD_WIDTH * s) if actual[3 * x : 3 * x + 3] != expected[3 * x : 3 * x + 3]}
     return sorted(differences)
+
+
+def CellMismatches(first, second, swap, text):
+    """Board pixels where two frames differ, as (cell x, cell y, dx, dy), with
+    the cells of `swap` (cell: cell) held against each other instead of
+    themselves, and the box `text` (right, bottom, from the board's origin)
+    left out."""
+    mismatches = []
+    for cellY in range(GRID_HEIGHT):
+        for cellX in range(GRID_WIDTH):
+            otherX, otherY = swap.get((cellX, cellY), (cellX, cellY))
+            for dy in range(CELL_SIZE):
+                for dx in range(CELL_SIZE):
+                    x, y = cellX * CELL_SIZE + dx, cellY * CELL_SIZE + dy
+                    if x < text[0] and y < text[1]:
+                        continue
+                    if first.Pixel(x, y) != second.Pixel(otherX * CELL_SIZE + dx, otherY * CELL_SIZE + dy):
+                        mismatches.append((cellX, cellY, dx, dy))
+    return mismatches
 
 
 def FindGridStart(isBlack, length, cell=CELL_SIZE):

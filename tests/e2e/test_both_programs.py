@@ -4,7 +4,7 @@ pixel, cell by cell, apart from the two text lines."""
 
 import unittest
 
-from game_driver import CELL_SIZE, FIRST_FOOD, GRID_HEIGHT, GRID_WIDTH, BoardDifferences, BoundingBox, Display, DrawnBoard, Game
+from game_driver import CELL_SIZE, FIRST_FOOD, GRID_WIDTH, BoardDifferences, BoundingBox, CellMismatches, Display, DrawnBoard, Game
 
 
 def EndFrame(display, program):
@@ -30,18 +30,8 @@ class BothProgramsTest(unittest.TestCase):
         # The two foods lie in different cells; every cell of a kind is drawn
         # alike, so the native food cell is held against Wine's, and back.
         swap = {FIRST_FOOD["native"]: FIRST_FOOD["wine"], FIRST_FOOD["wine"]: FIRST_FOOD["native"]}
-        textRight, textBottom = max(nativeText[2], wineText[2]), max(nativeText[3], wineText[3])
-        mismatches = []
-        for cellY in range(GRID_HEIGHT):
-            for cellX in range(GRID_WIDTH):
-                otherX, otherY = swap.get((cellX, cellY), (cellX, cellY))
-                for dy in range(CELL_SIZE):
-                    for dx in range(CELL_SIZE):
-                        x, y = cellX * CELL_SIZE + dx, cellY * CELL_SIZE + dy
-                        if x < textRight and y < textBottom:
-                            continue
-                        if native.Pixel(x, y) != wine.Pixel(otherX * CELL_SIZE + dx, otherY * CELL_SIZE + dy):
-                            mismatches.append((cellX, cellY, dx, dy))
+        text = max(nativeText[2], wineText[2]), max(nativeText[3], wineText[3])
+        mismatches = CellMismatches(native, wine, swap, text)
         self.assertEqual(mismatches[:10], [], f"{len(mismatches)} pixels differ (cell x, cell y, dx, dy)")
 
 

@@ -1,0 +1,71 @@
+"""The web version in headless Chromium at the device scale SLITHER_WEB_SCALE
+names: the board pixel for pixel, the first food, the arrows, the "Game" menu
+by keyboard and by mouse, and the page after "Quit"."""
+
+import unittest
+
+from web_driver import Page, Site  # noqa: I001 (puts the desktop tests on the path)
+from game_driver import CELL_SIZE, FIRST_FOOD, GRID_WIDTH, BoardDifferences, BoundingBox, DrawnBoard, WaitUntil
+
+FOOD = FIRST_FOOD["web"]
+
+
+def Head(frame):
+    """The snake's rightmost column, which is its head's while it runs right
+    along row 0 as every game begins; None without a snake."""
+    snake = frame.Cells("S")
+    return max(x for x, _ in snake) if snake else None
+
+
+class PageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.site = Site().__enter__()
+        cls.addClassCleanup(cls.site.__exit__)
+
+    def test_first_food_board_and_the_wall(self):
+        with Page(self.site) as page:
+            self.assertEqual(page.browser.title, "Slithergrid")
+            first = page.WaitForFrame(lambda frame: frame.Cells("F"), 10, "the first food")
+            self.assertEqual(first.Cells("F"), {FOOD})
+            # The snake runs right along row 0 into the wall, below the food's row.
+            end = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!'")
+            board = DrawnBoard({(GRID_WIDTH - 1, 0)}, FOOD)
+            text = BoundingBox(BoardDifferences(end, board))
+            self.assertTrue(text is not None and text[2] <= 3 * CELL_SIZE and text[3] <= 40, f"the board differs from its cells outside the text lines: {text}")
+            self.assertEqual(page.ConsoleErrors(), [])
+
+    def test_an_arrow_steers_without_a_click_and_keeps_the_page_still(self):
+        with Page(self.site) as page:
+            page.Script("addEventListener('keydown', e => window.prevented = e.defaultPrevented)")
+            page.Keys("Down")
+            page.WaitForFrame(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 5, "the snake heading down")
+            self.assertTrue(page.Script("return window.prevented"), "the arrow also reached the page")
+
+    def test_menu_by_keyboard_and_by_mouse_then_quit(self):
+        with Page(self.site) as page:
+            roles = page.Script(
+                "return [...document.querySelectorAll('[role=menubar] > li > [role=menuitem], [role=menu] > [role=menuitem]')].map(e => e.textContent)"
+            )
+            self.assertEqual(roles, ["Game", "New Game", "Quit", "Increase Speed", "Decrease Speed"])
+
+            page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!'")
+            page.Keys("F10", "Down", "Return")
+            page.WaitForFrame(lambda frame: not frame.ShowsGameOver() and Head(frame) is not None, 5, "a new game from the keyboard")
+
+            # A capture at scale 2 takes about a third of a second: the snake is
+            # let go far enough that its return to the left cannot be missed.
+            page.WaitForFrame(lambda frame: (Head(frame) or 0) >= 8, 5, "the snake in the right half")
+            page.Click("Game")
+            page.Click("New Game")
+            page.WaitForFrame(lambda frame: (Head(frame) or 99) < 8, 5, "a new game from the mouse")
+
+            page.Keys("F10", "Down", "Down", "Return")
+            ended = lambda: page.Script("return document.getElementById('ended').hidden ? null : document.getElementById('ended').textContent")
+            text = WaitUntil(ended, 5, "the page saying that the game has ended")
+            self.assertIn("Slithergrid has ended.", text)
+            self.assertTrue(page.Script("return document.getElementById('window').hidden"))
+
+
+if __name__ == "__main__":
+    unittest.main()
