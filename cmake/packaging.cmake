@@ -1,7 +1,9 @@
 # What an installed Slithergrid carries beside the program, and how CPack packs it: a Debian
 # package of the native program (scripts/package sets the Debian paths and flags), a zip of the
 # Windows one and a zip of the web version's site. Everything takes the version from project().
-set(SLITHER_MAINTAINER "The Slithergrid developers <developers@slithergrid.org>")
+# Debian asks for a maintainer's mail address, and the project has none yet: a domain under
+# .invalid (RFC 2606) can belong to nobody, so no mail reaches a stranger.
+set(SLITHER_MAINTAINER "The Slithergrid developers <developers@slithergrid.invalid>")
 set(generated ${PROJECT_BINARY_DIR}/packaging)
 
 if(WIN32)

@@ -2,7 +2,8 @@
 # The release packages as users get them: scripts/package builds them; the .deb passes lintian,
 # its metainfo and desktop entry validate, and its program opens a window whose class is the
 # desktop entry's; the zip's .exe carries icon, version and manifest and imports only Windows'
-# own DLLs; and a copy of the source at another path packs to the same bytes.
+# own DLLs; the web zip holds the site and nothing else; and a copy of the source at another path
+# packs to the same bytes.
 # Needs DISPLAY, an X server with a window manager.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -14,10 +15,11 @@ version=$(sed -n 's/^project(Slithergrid VERSION \([0-9.]*\).*/\1/p' CMakeLists.
 id=org.slithergrid.Slithergrid
 deb=build/packages/slithergrid_${version}_amd64.deb
 zip=build/packages/Slithergrid-${version}-win64.zip
+web=build/packages/Slithergrid-${version}-web.zip
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-rm -f "$deb" "$zip"
+rm -f "$deb" "$zip" "$web"
 SLITHER_SKIP_SETUP=1 ./scripts/package >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "scripts/package failed"; }
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 
@@ -54,13 +56,19 @@ wrestool -x --raw --type=16 "$folder/Slithergrid.exe" | iconv -f UTF-16LE -t UTF
 x86_64-w64-mingw32-objdump -p "$folder/Slithergrid.exe" | sed -n 's/.*DLL Name: //p' |
     grep -viE '^(kernel32|user32|gdi32|msvcrt)\.dll$' && fail "the .exe imports DLLs of others"
 
+unzip -q "$web" -d "$work/web"
+site=$work/web/Slithergrid-$version-web
+[ "$(ls "$site" | tr '\n' ' ')" = "index.html slithergrid.js slithergrid.svg slithergrid.wasm " ] ||
+    fail "the web zip holds $(ls "$site")"
+
 # The copy keeps its build trees between runs; only the source is copied afresh.
 copy=build/package-copy/slithergrid
 mkdir -p "$copy"
 find "$copy" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 git ls-files -co --exclude-standard | tar -c -T - | tar -x -C "$copy"
 SLITHER_SKIP_SETUP=1 "$copy/scripts/package" >"$work/copy.log" 2>&1 || { cat "$work/copy.log"; fail "scripts/package failed in the copy"; }
-for package in "$deb" "$zip"; do
+for package in "$deb" "$zip" "$web"; do
     cmp "$package" "$copy/$package" || fail "$package differs between two builds"
 done
-echo "package test: passed ($(stat -c %s "$deb") bytes of .deb, $(stat -c %s "$zip") bytes of zip)"
+echo "package test: passed ($(stat -c %s "$deb") bytes of .deb, $(stat -c %s "$zip") bytes of zip," \
+    "$(stat -c %s "$web") bytes of web zip)"
