@@ -19,6 +19,7 @@ elseif(EMSCRIPTEN)
     set(CPACK_COMPONENTS_ALL site)
     set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
     set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+    set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON) # in a folder, as the Windows zip
 else()
     configure_file(${PROJECT_SOURCE_DIR}/data/${SLITHER_APP_ID}.metainfo.xml.in
                    ${generated}/${SLITHER_APP_ID}.metainfo.xml @ONLY)
