@@ -26,18 +26,21 @@ KEYS = {"F10": Keys.F10, "Down": Keys.ARROW_DOWN, "Up": Keys.ARROW_UP, "Left": K
 
 
 class Site:
-    """The built site on a free port of 127.0.0.1, served from a thread; a
-    context manager."""
+    """A folder (the built site unless named) on a free port of 127.0.0.1,
+    served from a thread; a context manager."""
+
+    def __init__(self, folder=SITE):
+        self.folder = folder
 
     def __enter__(self):
-        if not os.path.exists(os.path.join(SITE, "index.html")):
-            raise AssertionError(f"{SITE} holds no built site")
+        if self.folder == SITE and not os.path.exists(os.path.join(SITE, "index.html")):
+            raise AssertionError(f"{self.folder} holds no built site")
 
         class Quiet(http.server.SimpleHTTPRequestHandler):
             def log_message(self, *args):
                 pass
 
-        handler = functools.partial(Quiet, directory=SITE)
+        handler = functools.partial(Quiet, directory=self.folder)
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.address = f"http://127.0.0.1:{self.server.server_address[1]}/"
@@ -48,6 +51,20 @@ class Site:
         self.server.server_close()
 
 
+def Browser(scale=SCALE, script=None):
+    """A new headless Chromium at this device scale, with `script` run at
+    the start of every page it loads."""
+    options = webdriver.ChromeOptions()
+    # Root needs --no-sandbox; the window has room for the page at any scale.
+    for argument in ("--headless=new", "--no-sandbox", "--window-size=1000,800", f"--force-device-scale-factor={scale}", "--disable-gpu"):
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    if script:
+        browser.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": script})
+    return browser
+
+
 class Page:
     """One load of the page in a new headless Chromium; a context manager."""
 
@@ -55,12 +72,7 @@ class Page:
         self.site, self.scale = site, scale
 
     def __enter__(self):
-        options = webdriver.ChromeOptions()
-        # Root needs --no-sandbox; the window has room for the page at any scale.
-        for argument in ("--headless=new", "--no-sandbox", "--window-size=1000,800", f"--force-device-scale-factor={self.scale}", "--disable-gpu"):
-            options.add_argument(argument)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        self.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        self.browser = Browser(self.scale)
         try:
             self.browser.get(self.site.address)
             WaitUntil(lambda: self.browser.execute_script("return !document.getElementById('window').hidden"), 15, "the window on the page")

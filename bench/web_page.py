@@ -1,0 +1,137 @@
+#!/usr/bin/python3
+"""What the web version costs a browser, beside a floor: headless Chromium (Debian's, through
+Selenium), the site of build/web served on 127.0.0.1.
+
+    bench/web_page.py [SECONDS [ROUNDS]]     defaults 10 and 3
+
+Size: every file the page loads, gzipped at level 9 as a web server would send it.
+Rounds interleave the game's page and reference_page.html (plain JavaScript: the board drawn
+once, then at each 250 ms tick the two changed cells, one putImageData each), each in a new
+browser. For each: the first frame, from the start of navigation to the first animation frame
+after the board's first putImageData; then CPU per tick while the snake goes round the board's
+edge ("moving": a script added to the page turns it at the corners, seeing the new head in what
+the page draws), and, once the snake has run into a wall, while ticks change nothing ("still").
+CPU from /proc/PID/task/*/schedstat: the renderer processes, and all of Chromium's.
+
+Prints one JSON object a line: the sizes, then one per page and round.
+"""
+
+import gzip
+import json
+import os
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "web"))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+import web_driver  # noqa: E402
+from running_game import Sample, Used  # noqa: E402
+
+SITE_FILES = ("index.html", "slithergrid.js", "slithergrid.wasm", "slithergrid.svg")
+INTERVAL_MS = 250
+
+# Run at the start of each page: times the first frame and, while benchSteer holds, turns the
+# game's snake at the corners of the board.
+PAGE_SCRIPT = """
+(() => {
+    const put = CanvasRenderingContext2D.prototype.putImageData, CELL = 50;
+    const turns = {'15,0': 'ArrowDown', '15,11': 'ArrowLeft', '0,11': 'ArrowUp', '0,0': 'ArrowRight'};
+    window.benchFirstFrame = null;
+    window.benchSteer = true;
+    CanvasRenderingContext2D.prototype.putImageData = function (image, left, top) {
+        put.apply(this, arguments);
+        if (window.benchFirstFrame === null) {
+            window.benchFirstFrame = -1;
+            requestAnimationFrame(time => { window.benchFirstFrame = time; });
+        }
+        if (this.canvas.id != 'client' || !window.benchSteer || image.width > 4 * CELL)
+            return;
+        for (let y = Math.floor(top / CELL); y * CELL < top + image.height; y++) {
+            for (let x = Math.floor(left / CELL); x * CELL < left + image.width; x++) {
+                const px = x * CELL + CELL / 2 - left, py = y * CELL + CELL / 2 - top;
+                if (px < 0 || py < 0 || px >= image.width || py >= image.height)
+                    continue;
+                const d = image.data, i = 4 * (py * image.width + px);
+                const key = turns[x + ',' + y];
+                if (d[i] == 0 && d[i + 1] == 255 && d[i + 2] == 0 && key)
+                    dispatchEvent(new KeyboardEvent('keydown', {key: key, code: key}));
+            }
+        }
+    };
+})();
+"""
+
+
+def Sizes(site):
+    sizes = {}
+    for name in SITE_FILES:
+        with open(os.path.join(site, name), "rb") as file:
+            sizes[name] = len(gzip.compress(file.read(), 9, mtime=0))
+    return {"gzip_bytes": sizes, "total_gzip_bytes": sum(sizes.values())}
+
+
+def ChromiumPids(root):
+    """Chromium's processes under chromedriver `root`, and which of them are renderers."""
+    parents, commands = {}, {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as file:
+                    parents[int(entry)] = int(file.read().rsplit(")", 1)[1].split()[1])
+                with open(f"/proc/{entry}/cmdline", "rb") as file:
+                    commands[int(entry)] = file.read()
+            except (OSError, IndexError):
+                pass
+    found = []
+    for pid in parents:
+        ancestor = parents[pid]
+        while ancestor in parents and ancestor != root:
+            ancestor = parents[ancestor]
+        if ancestor == root:
+            found.append(pid)
+    renderers = [pid for pid in found if b"--type=renderer" in commands.get(pid, b"")]
+    return found, renderers
+
+
+def Part(browser, seconds):
+    root = browser.service.process.pid
+    sets = {"renderer": lambda: ChromiumPids(root)[1], "chromium": lambda: ChromiumPids(root)[0]}
+    before = {name: Sample(pids()) for name, pids in sets.items()}
+    time.sleep(seconds)
+    figures = {}
+    for name, pids in sets.items():
+        cpu, switches, elapsed = Used(before[name], Sample(pids()))
+        figures[name] = {"cpu_us_per_tick": cpu / 1000 / (elapsed * 1000 / INTERVAL_MS), "wakeups_per_s": switches / elapsed}
+    return figures
+
+
+def Measure(site, page, seconds):
+    browser = web_driver.Browser(1, PAGE_SCRIPT)
+    try:
+        browser.get(site.address + page)
+        first = web_driver.WaitUntil(lambda: (browser.execute_script("return window.benchFirstFrame") or 0) > 0 and browser.execute_script("return window.benchFirstFrame"), 20, "the first frame")
+        time.sleep(1)
+        result = {"first_frame_ms": first, "moving": Part(browser, seconds)}
+        browser.execute_script("window.benchSteer = false")
+        time.sleep(16 * INTERVAL_MS / 1000 + 0.5)  # into a wall, at most 15 cells on
+        result["still"] = Part(browser, seconds)
+        return result
+    finally:
+        browser.quit()
+
+
+def main():
+    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10
+    rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
+    print(json.dumps(Sizes(web_driver.SITE)), flush=True)
+    with web_driver.Site() as game, web_driver.Site(os.path.join(ROOT, "bench")) as reference:
+        for round in range(rounds):
+            for name, site, page in (("web", game, ""), ("reference", reference, "reference_page.html")):
+                result = Measure(site, page, seconds)
+                result.update(page=name, round=round)
+                print(json.dumps(result), flush=True)
+
+
+if __name__ == "__main__":
+    main()
