@@ -56,6 +56,7 @@ struct HostWindowSpec {
     HWND window; // the handle the host's events name
     const char* title;
     HMENU menu;
+    int menuBarHeight; // logical pixels, the least the bar takes: Win32's metric
     int clientWidth, clientHeight;
     int x, y;
     bool minimizeBox;

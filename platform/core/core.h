@@ -1,0 +1,188 @@
+#pragma once
+// What the core's sources share: handle values, the window table, surfaces, and the calls one
+// part of the core makes into another (queue, timers, painting, GDI). Not for programs, their
+// tests or hosts.
+
+#include "host.h"
+
+#include <windows.h>
+
+#include <stdint.h>
+
+#include <deque>
+
+// A handle is a tag for its kind and a serial number that is never reused, so a handle to a
+// destroyed object, or one of another kind, is simply not found.
+enum HandleKind {
+    KIND_WINDOW = 1,
+    KIND_MENU,
+    KIND_BRUSH,
+    KIND_DC,
+    KIND_STOCK_OBJECT,
+    KIND_CURSOR,
+};
+// The kind in the upper half of the pointer, the serial in the lower; inline, since a paint looks
+// up its device context and brushes a few hundred times.
+uint32_t NewSerial();
+inline void* MakeHandle(HandleKind kind, uint32_t serial) {
+    return reinterpret_cast<void*>((static_cast<uintptr_t>(kind) << 32) | serial);
+}
+// The serial of a handle of that kind, or 0.
+inline uint32_t HandleSerial(const void* handle, HandleKind kind) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    return (value >> 32) == static_cast<uintptr_t>(kind) ? static_cast<uint32_t>(value) : 0;
+}
+
+const int MAX_DEVICE_SCALE = 8;
+
+// Pixels that GDI draws on, with what they remember of that drawing (drawing_memory.cpp).
+struct DrawingMemory;
+struct Surface {
+    PixelStore store;
+    DrawingMemory* memory; // made at the first drawing it remembers
+    int references;        // the window or test that made it, and each device context on it
+};
+// A white surface of width x height logical pixels at this scale, its pixels from the host's
+// window if it has one; NULL if there is no memory for it.
+Surface* NewSurface(HostWindow* window, int width, int height, int scale);
+void HoldSurface(Surface* surface);
+void ReleaseSurface(Surface* surface);
+void FillSurfaceWhite(Surface* surface);
+// The device pixel at x, y, or 0xFFFFFFFF outside.
+COLORREF SurfacePixel(Surface* surface, int x, int y);
+inline uint32_t* PixelRow(const PixelStore& store, int y) {
+    return store.pixels + static_cast<ptrdiff_t>(y) * store.stride;
+}
+
+struct WindowRecord {
+    uint32_t serial; // 0: free slot
+    WNDPROC procedure;
+    HBRUSH background;
+    DWORD style;
+    HMENU menu;
+    int clientWidth;
+    int clientHeight;
+    Surface* backing; // the client area's pixels, at the window's device scale
+    PixelStore shown; // what the host is given: the backing store's record, kept at one address
+    int startScale;   // the device scale the host gave before the backing store was made
+    bool visible;
+    bool destroying;
+    bool updatePending;  // update region not empty
+    bool eraseRequested; // WM_ERASEBKGND still to be sent
+    bool eraseFailed;    // the last WM_ERASEBKGND returned 0: fErase for the next BeginPaint
+    RECT updateRect;     // bounding rectangle of the update region
+    unsigned char keysDown[32];
+    HostWindow* host; // NULL without a display (headless)
+};
+
+// Grows as windows are made; a record stays where it is (a deque), and a free slot is reused.
+extern std::deque<WindowRecord>& windowTable;
+WindowRecord* FindWindowRecord(HWND window); // NULL for a dead or invalid handle
+HWND WindowHandle(const WindowRecord* record);
+LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The part of `a` inside `b`; false if they do not overlap.
+bool IntersectRects(const RECT& a, const RECT& b, RECT* inside);
+inline bool RectsOverlap(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+bool MessageInFilter(HWND window, UINT message, HWND filterWindow, UINT filterMin, UINT filterMax);
+DWORD TickCount();
+
+// Window classes.
+// The class's procedure and background; false if no class has that name.
+bool LookUpWindowClass(LPCSTR name, WNDPROC* procedure, HBRUSH* background);
+void ResetWindowClasses();
+
+// Menus.
+bool MenuIsValid(HMENU menu);
+bool MenuTreeHasCommand(HMENU menu, UINT id);
+void DestroyMenuTree(HMENU menu);
+void ResetMenus();
+
+// Frame metrics.
+const int MENU_BAR_HEIGHT = 19;
+// What the frame, caption and menu bar add on each side of the client area.
+void FrameInsets(DWORD style, bool menu, RECT* insets);
+
+// Device pixels that drawing changed, as rectangles that do not overlap (changed_pixels.cpp).
+const int MAX_CHANGED_BOXES = 8;
+struct ChangedPixels {
+    RECT boxes[MAX_CHANGED_BOXES];
+    int count;
+};
+// Adds `box`, merging it with those it overlaps; past the limit the boxes hold a little more.
+void AddChangedPixels(ChangedPixels* changed, const RECT& box);
+
+// Input: each posts its messages.
+bool PostKeyMessage(HWND window, UINT virtualKey, UINT scanCode, bool pressed);
+void PostMenuCommand(HWND window, UINT id);
+
+// Queue.
+BOOL PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void ResetQueue();
+
+// Timers.
+bool TakeDueTimer(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg);
+// When the next timer is due, on the host's clock; HOST_NO_DEADLINE if none will be.
+int64_t NextTimerDeadline();
+bool IsTimerCallback(TIMERPROC callback);
+void KillWindowTimers(HWND window);
+void ResetTimers();
+
+// Device scale, at most MAX_DEVICE_SCALE. Gives the window a backing store at this scale (at
+// least 1), white and wholly invalid, so that the program paints it anew; nothing if the scale is
+// the same or the store cannot be made.
+void SetWindowScale(WindowRecord* record, int scale);
+
+// What a surface remembers of its drawing (drawing_memory.cpp), in device pixels. A remembered
+// rectangle was drawn whole with this brush; the texts drawn over it since are listed in order.
+const int MAX_TEXTS_OVER = 4;
+const int MAX_KNOWN_TEXT_BYTES = 64;
+struct KnownRectangle {
+    RECT rect;
+    COLORREF color;
+    int textCount;
+    uint32_t texts[MAX_TEXTS_OVER];
+};
+struct KnownText {
+    uint32_t serial;
+    int x, y;
+    int length;
+    char bytes[MAX_KNOWN_TEXT_BYTES];
+    RECT box; // all it may have drawn on: its ink and its background box
+};
+// NULL if no rectangle with exactly this position is remembered.
+const KnownRectangle* KnownRectangleAt(Surface* surface, const RECT& rect);
+// True if a rectangle with exactly this position is remembered with this colour and no text over
+// it: drawing it again changes nothing. Cheaper than KnownRectangleAt.
+bool IsBareRepeat(Surface* surface, const RECT& rect, COLORREF color);
+// The text at x, y with these bytes if its box is as it was drawn, else NULL.
+const KnownText* IntactText(Surface* surface, int x, int y, const char* text, int length);
+const KnownText* IntactTextBySerial(Surface* surface, uint32_t serial);
+// Pixels in `area` changed: texts there are no longer intact, and with `rectangles` the
+// rectangles there are forgotten.
+void ForgetDrawing(Surface* surface, const RECT& area, bool rectangles);
+// Drawing `rect` again changed the pixels in `changed`, inside it: as ForgetDrawing, faster.
+void ForgetRepaintedRectangle(Surface* surface, const RECT& rect, const RECT& changed);
+void ForgetSurfaceDrawing(Surface* surface);
+void FreeDrawingMemory(Surface* surface);
+void RememberRectangle(Surface* surface, const RECT& rect, COLORREF color);
+// A text drawn whole (longer ones are not remembered); the rectangles under it list it.
+void RememberText(Surface* surface, int x, int y, const char* text, int length, const RECT& box);
+
+// Painting.
+void InvalidateClient(WindowRecord* record, const RECT* rect, bool erase);
+void EraseNow(HWND window);
+bool TakePaintMessage(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg);
+void ValidateByPainting(HWND window);
+
+// GDI. A device context draws in logical pixels, the surface's scale device pixels a side each,
+// clipped to `clip` (logical; NULL for all of the surface).
+HDC AcquireSurfaceDC(Surface* surface, const RECT* clip);
+// Gives the device pixels that drawing through the DC changed; false for an invalid DC.
+bool ReleaseSurfaceDC(HDC dc, ChangedPixels* changed);
+// Fills the DC's clip with the class background (a brush or a COLOR_ index + 1); false for none.
+bool EraseWithBackground(HDC dc, HBRUSH background);
+// Draws what waits in device contexts on this surface, so that its pixels are as drawn.
+void SettleSurface(Surface* surface);
+void ResetGdi();

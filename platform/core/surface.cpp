@@ -1,0 +1,63 @@
+// Surfaces: the pixels GDI draws on, a window's client area or an off-screen one, counted by
+// references so that a device context keeps its surface while it lives. The pixels come from the
+// host where it has a way to show them without a copy, and from the heap otherwise.
+
+#include "core.h"
+
+#include <string.h>
+
+#include <new>
+
+Surface* NewSurface(HostWindow* window, int width, int height, int scale) {
+    Surface* surface = new Surface{};
+    PixelStore& store = surface->store;
+    store.width = width * scale;
+    store.height = height * scale;
+    store.scale = scale;
+    if (!HostNewStore(window, &store)) {
+        store.stride = store.width;
+        store.hostData = NULL;
+        size_t count = static_cast<size_t>(store.stride) * store.height;
+        store.pixels = count > 0 ? new (std::nothrow) uint32_t[count] : NULL;
+        if (count > 0 && store.pixels == NULL) {
+            delete surface;
+            return NULL;
+        }
+    }
+    surface->references = 1;
+    FillSurfaceWhite(surface);
+    return surface;
+}
+
+void HoldSurface(Surface* surface) {
+    surface->references++;
+}
+
+void ReleaseSurface(Surface* surface) {
+    if (surface == NULL || --surface->references > 0)
+        return;
+    FreeDrawingMemory(surface);
+    if (surface->store.hostData != NULL)
+        HostFreeStore(&surface->store);
+    else
+        delete[] surface->store.pixels;
+    delete surface;
+}
+
+void FillSurfaceWhite(Surface* surface) {
+    const PixelStore& store = surface->store;
+    if (store.pixels == NULL)
+        return; // an empty surface
+    SettleSurface(surface);
+    ForgetSurfaceDrawing(surface);
+    memset(store.pixels, 0xFF, static_cast<size_t>(store.stride) * store.height * sizeof(uint32_t));
+}
+
+COLORREF SurfacePixel(Surface* surface, int x, int y) {
+    const PixelStore& store = surface->store;
+    if (x < 0 || y < 0 || x >= store.width || y >= store.height)
+        return 0xFFFFFFFF;
+    SettleSurface(surface);
+    uint32_t pixel = PixelRow(store, y)[x];
+    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// What the GTK host's sources share. Not for the core, programs or their tests.
+
+#include "../core/host.h"
+
+#include <gtk/gtk.h>
+
+struct HostWindow {
+    HWND window; // what events name to the core
+    const PixelStore* store;
+    GtkWidget* top;
+    GtkWidget* menuBar; // NULL without a menu
+    GtkWidget* client;
+    bool clientMapped; // kept by the drawing area's map and unmap, so a tick need not ask GTK
+    // The client's window found to take the store directly (host_upload.cpp), at this scale, with
+    // its X display and id; forgotten when the drawing area loses its window.
+    GdkWindow* target;
+    int targetScale;
+    void* targetDisplay;
+    unsigned long targetId;
+};
+
+// Whatever asks something of GTK, GDK or the display outside GLib's dispatch says so first: GLib
+// has to look again before the loop waits (host_loop.cpp).
+void HostChanged();
+// The host window of a core window, or NULL.
+HostWindow* FindHostWindow(HWND window);
+// The display's connection, watched by the loop so that losing it is reported (host_window.cpp).
+int DisplayConnection();
+// Says in one line that the display went away, and ends the program with 1.
+[[noreturn]] void ReportLostDisplay();
+
+// Puts these device pixels of the store straight into the host's window; false where the host
+// cannot take them so (then GTK draws them).
+bool PutStoreOnHost(HostWindow* window, const RECT* boxes, int count);
+// The store's pixels as a cairo surface (with its device scale), for GTK to draw from.
+cairo_surface_t* StoreSurface(const PixelStore& store);
+
+// Keys: GDK key values as virtual-key codes (0 for other keys), and X keycodes as scan codes (or
+// else those of the virtual key).
+UINT VirtualKeyFromKeyval(unsigned keyval);
+UINT ScanCodeFromKeycode(unsigned keycode, UINT virtualKey);
+// Takes the keys of the host's toplevel that the window's key handler would take, straight from
+// the X events (nothing elsewhere).
+void TakeHostKeys(GdkWindow* host, HostWindow* window);

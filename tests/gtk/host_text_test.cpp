@@ -1,0 +1,81 @@
+// Text in the GTK host's font: black glyphs without grey on a white box, a line of at most 16
+// pixels, and at scale 2 drawn at the device resolution.
+
+#include <windows.h>
+#include <win32_testing.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+const COLORREF WHITE = RGB(255, 255, 255);
+const COLORREF BLACK = RGB(0, 0, 0);
+
+class HostText : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TestingResetLayer();
+        dc = TestingCreateSurfaceDC(120, 60);
+        ASSERT_NE(dc, nullptr);
+    }
+    void TearDown() override {
+        TestingDeleteSurfaceDC(dc);
+    }
+    HDC dc = NULL;
+};
+
+struct TextInk {
+    int black, white, other; // pixels of the text's box
+    int lastRow, lastColumn;
+    bool inTwoByTwoBlocks; // every aligned 2 x 2 square of the box is of one colour
+};
+
+// "Score: 0" at 0, 0 over a red rectangle as large as the 120 x 60 surface, and what it covers
+// inside the rectangle's outline.
+TextInk DrawScoreOverRed(HDC dc, int scale) {
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    SelectObject(dc, red);
+    Rectangle(dc, 0, 0, 120, 60);
+    TextOutA(dc, 0, 0, "Score: 0", 8);
+    TextInk ink = {0, 0, 0, -1, -1, true};
+    for (int y = scale; y < 60 * scale - scale; y++) {
+        for (int x = scale; x < 120 * scale - scale; x++) {
+            COLORREF pixel = TestingGetDCPixel(dc, x, y);
+            if (pixel == RGB(255, 0, 0))
+                continue;
+            ink.black += pixel == BLACK;
+            ink.white += pixel == WHITE;
+            ink.other += pixel != BLACK && pixel != WHITE;
+            ink.lastRow = y > ink.lastRow ? y : ink.lastRow;
+            ink.lastColumn = x > ink.lastColumn ? x : ink.lastColumn;
+            int left = x & ~1, top = y & ~1;
+            ink.inTwoByTwoBlocks =
+                ink.inTwoByTwoBlocks && TestingGetDCPixel(dc, left, top) == pixel;
+        }
+    }
+    DeleteObject(red);
+    return ink;
+}
+} // namespace
+
+TEST_F(HostText, TextIsBlackOnAWhiteBoxAboutSixteenPixelsHigh) {
+    TextInk ink = DrawScoreOverRed(dc, 1);
+    EXPECT_GT(ink.black, 40);
+    EXPECT_GT(ink.white, ink.black);
+    EXPECT_EQ(ink.other, 0);
+    EXPECT_GE(ink.lastRow, 13);
+    EXPECT_LE(ink.lastRow, 15); // the line is at most 16 rows
+    EXPECT_GT(ink.lastColumn, 30);
+    EXPECT_LT(ink.lastColumn, 100);
+}
+
+TEST_F(HostText, AtScaleTwoTextIsDrawnAtTheDeviceResolutionNotInTwoByTwoBlocks) {
+    HDC scaled = TestingCreateSurfaceDC(120, 60, 2);
+    TextInk ink = DrawScoreOverRed(scaled, 2);
+    EXPECT_GT(ink.black, 160);
+    EXPECT_EQ(ink.other, 0);
+    EXPECT_GE(ink.lastRow, 26);
+    EXPECT_LE(ink.lastRow, 31); // the line is at most 32 device rows
+    EXPECT_GT(ink.lastColumn, 60);
+    EXPECT_FALSE(ink.inTwoByTwoBlocks);
+    TestingDeleteSurfaceDC(scaled);
+}
