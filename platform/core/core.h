@@ -21,16 +21,21 @@ enum HandleKind {
     KIND_STOCK_OBJECT,
     KIND_CURSOR,
 };
-// The kind in the upper half of the pointer, the serial in the lower; inline, since a paint looks
-// up its device context and brushes a few hundred times.
-uint32_t NewSerial();
+// The kind in the upper half of the pointer, the serial in the lower; with 32-bit pointers (the
+// browser's) the kind takes the top 3 bits and the serial the 29 below. Inline, since a paint
+// looks up its device context and brushes a few hundred times.
+const int KIND_SHIFT = sizeof(void*) == 8 ? 32 : 29;
+const uint32_t MAX_SERIAL = static_cast<uint32_t>((static_cast<uint64_t>(1) << KIND_SHIFT) - 1);
+uint32_t NewSerial(); // 1 to MAX_SERIAL, round again after that
 inline void* MakeHandle(HandleKind kind, uint32_t serial) {
-    return reinterpret_cast<void*>((static_cast<uintptr_t>(kind) << 32) | serial);
+    return reinterpret_cast<void*>((static_cast<uintptr_t>(kind) << KIND_SHIFT) | serial);
 }
 // The serial of a handle of that kind, or 0.
 inline uint32_t HandleSerial(const void* handle, HandleKind kind) {
     uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-    return (value >> 32) == static_cast<uintptr_t>(kind) ? static_cast<uint32_t>(value) : 0;
+    return (value >> KIND_SHIFT) == static_cast<uintptr_t>(kind)
+               ? static_cast<uint32_t>(value) & MAX_SERIAL
+               : 0;
 }
 
 const int MAX_DEVICE_SCALE = 8;

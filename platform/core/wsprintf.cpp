@@ -253,7 +253,7 @@ int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...) {
                 Put(out, '-');
             for (unsigned i = length; i < c.precision; i++, room--)
                 Put(out, '0');
-            if (length > room)
+            if (static_cast<long>(length) > room) // long has 32 bits in the browser
                 length = static_cast<unsigned>(room);
             for (unsigned i = sign; i < length && a.digits[i] != '\0'; i++)
                 Put(out, a.digits[i]);
