@@ -5,13 +5,17 @@ Selenium), the site of build/web served on 127.0.0.1.
     bench/web_page.py [SECONDS [ROUNDS]]     defaults 10 and 3
 
 Size: every file the page loads, gzipped at level 9 as a web server would send it.
-Rounds interleave the game's page and reference_page.html (plain JavaScript: the board drawn
-once, then at each 250 ms tick the two changed cells, one putImageData each), each in a new
-browser. For each: the first frame, from the start of navigation to the first animation frame
-after the board's first putImageData; then CPU per tick while the snake goes round the board's
-edge ("moving": a script added to the page turns it at the corners, seeing the new head in what
-the page draws), and, once the snake has run into a wall, while ticks change nothing ("still").
-CPU from /proc/PID/task/*/schedstat: the renderer processes, and all of Chromium's.
+The floor is reference_page.html: plain JavaScript that draws the board once, then at each
+250 ms tick the two changed cells, one putImageData each. In each round the game's page and the
+reference page are loaded in two new browsers, one after the other (which one first alternates),
+and run side by side: the first frame of each, from the start of its navigation to the first
+animation frame after its board's first putImageData; then, after 15 s of warming up (V8 tiers
+the program's hot functions up in its first seconds), CPU per tick while the snake goes
+round the board's edge ("moving": a script added to the page turns it at the corners, seeing
+the new head in what the page draws), and once the snake has run into a wall, while ticks change
+nothing ("still"). Each part measures the two pages in turn, in windows of a second, for SECONDS
+each, so that what else the machine does weighs on both alike. CPU from
+/proc/PID/task/*/schedstat: the renderer processes, and all of Chromium's.
 
 Prints one JSON object a line: the sizes, then one per page and round.
 """
@@ -30,6 +34,7 @@ from running_game import Sample, Used  # noqa: E402
 
 SITE_FILES = ("index.html", "slithergrid.js", "slithergrid.wasm", "slithergrid.svg")
 INTERVAL_MS = 250
+WARM_UP_S = 15
 
 # Run at the start of each page: times the first frame and, while benchSteer holds, turns the
 # game's snake at the corners of the board.
@@ -94,31 +99,61 @@ def ChromiumPids(root):
     return found, renderers
 
 
-def Part(browser, seconds):
+def PidSets(browser):
     root = browser.service.process.pid
-    sets = {"renderer": lambda: ChromiumPids(root)[1], "chromium": lambda: ChromiumPids(root)[0]}
-    before = {name: Sample(pids()) for name, pids in sets.items()}
-    time.sleep(seconds)
-    figures = {}
-    for name, pids in sets.items():
-        cpu, switches, elapsed = Used(before[name], Sample(pids()))
-        figures[name] = {"cpu_us_per_tick": cpu / 1000 / (elapsed * 1000 / INTERVAL_MS), "wakeups_per_s": switches / elapsed}
-    return figures
+    return {"renderer": lambda: ChromiumPids(root)[1], "chromium": lambda: ChromiumPids(root)[0]}
 
 
-def Measure(site, page, seconds):
+def Parts(browsers, seconds, window=1.0):
+    """CPU per tick of each browser's processes, measured in turn in windows of `window`
+    seconds, `seconds` in all for each."""
+    used = {page: {name: [0, 0, 0.0] for name in ("renderer", "chromium")} for page in browsers}
+    for _ in range(max(1, round(seconds / window))):
+        for page, browser in browsers.items():
+            sets = PidSets(browser)
+            before = {name: Sample(pids()) for name, pids in sets.items()}
+            time.sleep(window)
+            for name, pids in sets.items():
+                cpu, switches, elapsed = Used(before[name], Sample(pids()))
+                total = used[page][name]
+                total[0], total[1], total[2] = total[0] + cpu, total[1] + switches, total[2] + elapsed
+    return {page: {name: {"cpu_us_per_tick": cpu / 1000 / (elapsed * 1000 / INTERVAL_MS), "wakeups_per_s": switches / elapsed}
+                   for name, (cpu, switches, elapsed) in figures.items()} for page, figures in used.items()}
+
+
+def Load(site, page):
+    """A new browser on the page, and the page's first frame in ms from its navigation."""
     browser = web_driver.Browser(1, PAGE_SCRIPT)
     try:
         browser.get(site.address + page)
         first = web_driver.WaitUntil(lambda: (browser.execute_script("return window.benchFirstFrame") or 0) > 0 and browser.execute_script("return window.benchFirstFrame"), 20, "the first frame")
-        time.sleep(1)
-        result = {"first_frame_ms": first, "moving": Part(browser, seconds)}
-        browser.execute_script("window.benchSteer = false")
-        time.sleep(16 * INTERVAL_MS / 1000 + 0.5)  # into a wall, at most 15 cells on
-        result["still"] = Part(browser, seconds)
-        return result
-    finally:
+        return browser, first
+    except BaseException:
         browser.quit()
+        raise
+
+
+def Round(pages, seconds, order):
+    browsers, results = {}, {}
+    try:
+        for name in order:
+            site, page = pages[name]
+            browsers[name], first = Load(site, page)
+            results[name] = {"first_frame_ms": first}
+        # V8 compiles the program's hot functions again, optimised, in its first seconds; a
+        # tick is measured after that.
+        time.sleep(WARM_UP_S)
+        for name, figures in Parts(browsers, seconds).items():
+            results[name]["moving"] = figures
+        for browser in browsers.values():
+            browser.execute_script("window.benchSteer = false")
+        time.sleep(16 * INTERVAL_MS / 1000 + 0.5)  # into a wall, at most 15 cells on
+        for name, figures in Parts(browsers, seconds).items():
+            results[name]["still"] = figures
+        return results
+    finally:
+        for browser in browsers.values():
+            browser.quit()
 
 
 def main():
@@ -126,9 +161,10 @@ def main():
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
     print(json.dumps(Sizes(web_driver.SITE)), flush=True)
     with web_driver.Site() as game, web_driver.Site(os.path.join(ROOT, "bench")) as reference:
+        pages = {"web": (game, ""), "reference": (reference, "reference_page.html")}
         for round in range(rounds):
-            for name, site, page in (("web", game, ""), ("reference", reference, "reference_page.html")):
-                result = Measure(site, page, seconds)
+            order = ["web", "reference"] if round % 2 == 0 else ["reference", "web"]
+            for name, result in Round(pages, seconds, order).items():
                 result.update(page=name, round=round)
                 print(json.dumps(result), flush=True)
 
