@@ -53,16 +53,21 @@ var WebHost = {
         return Math.min(8, Math.max(1, Math.round(window.devicePixelRatio || 1)));
     },
 
-    // A query that matches the present ratio stops matching when zoom or another monitor changes
-    // it; then the next query is made for the new one.
+    CheckScale: function () {
+        var scale = WebHost.DeviceScale();
+        if (WebHost.running && scale != WebHost.scale) {
+            WebHost.scale = scale;
+            WebHost.Post([EVENT_SCALE, scale]);
+        }
+    },
+
+    // A query that matches the present ratio stops matching when another monitor changes it;
+    // then the next query is made for the new one. Zoom (and the browser's emulation of other
+    // screens) may only resize the page.
     WatchScale: function () {
         var query = matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
         query.addEventListener('change', function () {
-            var scale = WebHost.DeviceScale();
-            if (WebHost.running && scale != WebHost.scale) {
-                WebHost.scale = scale;
-                WebHost.Post([EVENT_SCALE, scale]);
-            }
+            WebHost.CheckScale();
             WebHost.WatchScale();
         }, {once: true});
     },
@@ -75,6 +80,7 @@ var WebHost = {
         document.getElementById('window').style.width = width + 'px';
         WebHost.scale = WebHost.DeviceScale();
         WebHost.WatchScale();
+        window.addEventListener('resize', WebHost.CheckScale);
     },
 
     ShowWindow: function (visible) {

@@ -42,6 +42,18 @@ class PageTest(unittest.TestCase):
             page.WaitForFrame(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 5, "the snake heading down")
             self.assertTrue(page.Script("return window.prevented"), "the arrow also reached the page")
 
+    def test_the_store_follows_a_new_device_scale(self):
+        with Page(self.site) as page:
+            if page.scale != 1:
+                self.skipTest("a browser started at a forced device scale keeps it for screenshots")
+            scale = 2
+            page.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {"width": 1000, "height": 800, "deviceScaleFactor": scale, "mobile": False})
+            WaitUntil(lambda: page.Script("return document.getElementById('client').width") == 800 * scale, 5, f"a store at scale {scale}")
+            page.scale, page.origin = scale, None
+            end = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!'")
+            text = BoundingBox(BoardDifferences(end, DrawnBoard({(GRID_WIDTH - 1, 0)}, FOOD)))
+            self.assertTrue(text is not None and text[2] <= 3 * CELL_SIZE and text[3] <= 40, f"the board differs from its cells outside the text lines: {text}")
+
     def test_menu_by_keyboard_and_by_mouse_then_quit(self):
         with Page(self.site) as page:
             roles = page.Script(
