@@ -2,7 +2,7 @@
 """What the web version costs a browser, beside a floor: headless Chromium (Debian's, through
 Selenium), the site of build/web served on 127.0.0.1.
 
-    bench/web_page.py [SECONDS [ROUNDS]]     defaults 10 and 3
+    bench/web_page.py [SECONDS [ROUNDS]]     defaults 20 and 3
 
 Size: every file the page loads, gzipped at level 9 as a web server would send it.
 The floor is reference_page.html: plain JavaScript that draws the board once, then at each
@@ -13,8 +13,8 @@ animation frame after its board's first putImageData; then, after 15 s of warmin
 the program's hot functions up in its first seconds), CPU per tick while the snake goes
 round the board's edge ("moving": a script added to the page turns it at the corners, seeing
 the new head in what the page draws), and once the snake has run into a wall, while ticks change
-nothing ("still"). Each part measures the two pages in turn, in windows of a second, for SECONDS
-each, so that what else the machine does weighs on both alike. CPU from
+nothing ("still"). Each part measures the two pages in turn, in windows of 2 s, for SECONDS each,
+so that what else the machine does weighs on both alike, and takes the median window. CPU from
 /proc/PID/task/*/schedstat: the renderer processes, and all of Chromium's.
 
 Prints one JSON object a line: the sizes, then one per page and round.
@@ -23,6 +23,7 @@ Prints one JSON object a line: the sizes, then one per page and round.
 import gzip
 import json
 import os
+import statistics
 import sys
 import time
 
@@ -104,10 +105,11 @@ def PidSets(browser):
     return {"renderer": lambda: ChromiumPids(root)[1], "chromium": lambda: ChromiumPids(root)[0]}
 
 
-def Parts(browsers, seconds, window=1.0):
-    """CPU per tick of each browser's processes, measured in turn in windows of `window`
-    seconds, `seconds` in all for each."""
-    used = {page: {name: [0, 0, 0.0] for name in ("renderer", "chromium")} for page in browsers}
+def Parts(browsers, seconds, window=2.0):
+    """CPU per tick of each browser's processes, measured in turn in windows of `window` seconds,
+    `seconds` in all for each: the median of the windows, so that a burst of other work on the
+    machine during one window does not count."""
+    windows = {page: {name: [] for name in ("renderer", "chromium")} for page in browsers}
     for _ in range(max(1, round(seconds / window))):
         for page, browser in browsers.items():
             sets = PidSets(browser)
@@ -115,10 +117,9 @@ def Parts(browsers, seconds, window=1.0):
             time.sleep(window)
             for name, pids in sets.items():
                 cpu, switches, elapsed = Used(before[name], Sample(pids()))
-                total = used[page][name]
-                total[0], total[1], total[2] = total[0] + cpu, total[1] + switches, total[2] + elapsed
-    return {page: {name: {"cpu_us_per_tick": cpu / 1000 / (elapsed * 1000 / INTERVAL_MS), "wakeups_per_s": switches / elapsed}
-                   for name, (cpu, switches, elapsed) in figures.items()} for page, figures in used.items()}
+                windows[page][name].append((cpu / 1000 / (elapsed * 1000 / INTERVAL_MS), switches / elapsed))
+    return {page: {name: {"cpu_us_per_tick": statistics.median(cpu for cpu, _ in values), "wakeups_per_s": statistics.median(wakeups for _, wakeups in values)}
+                   for name, values in figures.items()} for page, figures in windows.items()}
 
 
 def Load(site, page):
@@ -157,7 +158,7 @@ def Round(pages, seconds, order):
 
 
 def main():
-    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10
+    seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 20
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
     print(json.dumps(Sizes(web_driver.SITE)), flush=True)
     with web_driver.Site() as game, web_driver.Site(os.path.join(ROOT, "bench")) as reference:
