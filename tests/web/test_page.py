@@ -1,6 +1,6 @@
 """The web version in headless Chromium at the device scale SLITHER_WEB_SCALE
-names: the board pixel for pixel, the first food, the arrows, the "Game" menu
-by keyboard and by mouse, and the page after "Quit"."""
+names: the board pixel for pixel, the first food, the arrows, a new device
+scale, the "Game" menu by keyboard and by mouse, and the page after "Quit"."""
 
 import unittest
 
@@ -77,6 +77,8 @@ class PageTest(unittest.TestCase):
             text = WaitUntil(ended, 5, "the page saying that the game has ended")
             self.assertIn("Slithergrid has ended.", text)
             self.assertTrue(page.Script("return document.getElementById('window').hidden"))
+            page.Keys("Return")  # on the offer to start again
+            page.WaitForFrame(lambda frame: not frame.ShowsGameOver() and Head(frame) is not None, 10, "the game started again")
 
 
 if __name__ == "__main__":
