@@ -5,6 +5,8 @@
 
 #include <gtk/gtk.h>
 
+struct Subsurface; // host_wayland.cpp
+
 struct HostWindow {
     HWND window; // what events name to the core
     const PixelStore* store;
@@ -18,6 +20,9 @@ struct HostWindow {
     int targetScale;
     void* targetDisplay;
     unsigned long targetId;
+    // On Wayland, the client area's own surface while the drawing area is mapped.
+    Subsurface* subsurface;
+    bool allocationWatched;
 };
 
 // Whatever asks something of GTK, GDK or the display outside GLib's dispatch says so first: GLib
@@ -33,6 +38,11 @@ int DisplayConnection();
 // Puts these device pixels of the store straight into the host's window; false where the host
 // cannot take them so (then GTK draws them).
 bool PutStoreOnHost(HostWindow* window, const RECT* boxes, int count);
+// Wayland: the client area as a subsurface showing the store (host_wayland.cpp), made when the
+// drawing area is mapped and gone when it is unmapped; false where there is none.
+void AttachSubsurface(HostWindow* window);
+void DetachSubsurface(HostWindow* window);
+bool PutStoreOnSubsurface(HostWindow* window, const RECT* boxes, int count);
 // The store's pixels as a cairo surface (with its device scale), for GTK to draw from.
 cairo_surface_t* StoreSurface(const PixelStore& store);
 

@@ -65,9 +65,8 @@ bool TakeKey(HostWindow* host, Display* display, unsigned keycode, unsigned stat
     unsigned consumed;
     if (!XkbLookupKeySym(display, static_cast<KeyCode>(keycode), state, &consumed, &keysym))
         return false;
+    // A key the program does not take (F10, one without a virtual key) goes on to GTK.
     UINT virtualKey = VirtualKeyFromKeyval(static_cast<unsigned>(keysym));
-    if (virtualKey == 0 || virtualKey == VK_F10)
-        return false;
     return CoreKey(host->window, virtualKey, ScanCodeFromKeycode(keycode, virtualKey), pressed);
 }
 

@@ -6,47 +6,99 @@
 // has touched the host since (HostChanged), the next wait polls the descriptors and timeout GLib
 // asked for then, without GLib: only if one of them is ready, or its timeout passes, does GLib run
 // again. This keeps GLib's, GDK's and Xlib's code and data out of a quiet tick; their descriptors
-// are level-triggered, so what the short wait saw GLib sees again. Deadlines are kept to the
-// microsecond with ppoll: a GLib timeout counts whole milliseconds, which would wake a tick up to
-// 1 ms late.
+// are level-triggered, so what the short wait saw GLib sees again.
+//
+// The core's deadline is a timerfd on the monotonic clock, polled with GLib's descriptors: it
+// fires at that moment to the microsecond (a GLib timeout counts whole milliseconds, which would
+// wake a tick up to 1 ms late), and, being absolute, also after the program was stopped and
+// continued, where a relative timeout would start again from the beginning. It is armed to repeat
+// at the last gap between deadlines, so a steady tick costs the one read of it and no re-arming.
 
 #include "gtk_host.h"
 
+#include <errno.h>
 #include <poll.h>
+#include <sys/timerfd.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <vector>
 
 namespace {
 const int64_t MICROSECONDS = 1000000;
 
-// What GLib's last round asked to be polled for, while it still holds.
+// What GLib's last round asked to be polled for, while it still holds; one place more for the
+// deadline's timerfd.
 std::vector<GPollFD>& hostFds = *new std::vector<GPollFD>(8);
 int hostFdCount = 0;
 bool hostQuiet = false;
 int64_t hostDeadline = 0; // GLib's timeout on the host clock, HOST_NO_DEADLINE for none
 
-// Polls until something is ready or the deadline; the number of descriptors ready. A broken
-// display connection ends the program here, before GDK meets it.
-int PollUntil(GPollFD* fds, int count, int64_t deadline) {
-    static_assert(sizeof(GPollFD) == sizeof(pollfd), "GLib polls with the system's records");
-    timespec wait = {0, 0};
-    if (deadline != HOST_NO_DEADLINE) {
-        int64_t left = deadline - HostClock();
-        left = left > 0 ? left : 0;
-        wait.tv_sec = static_cast<time_t>(left / MICROSECONDS);
-        wait.tv_nsec = static_cast<long>(left % MICROSECONDS) * 1000;
-    }
-    int ready = ppoll(reinterpret_cast<pollfd*>(fds), static_cast<nfds_t>(count),
-                      deadline == HOST_NO_DEADLINE ? NULL : &wait, NULL);
-    for (int i = 0; i < count && ready > 0; i++)
-        if (fds[i].fd == DisplayConnection() && (fds[i].revents & (POLLHUP | POLLERR)))
-            ReportLostDisplay();
-    return ready;
+int deadlineFd = -1;
+int64_t armedDeadline = HOST_NO_DEADLINE; // when the timerfd fires next
+int64_t armedPeriod = 0;                  // and after that, every this often (0: once)
+int64_t lastDeadline = HOST_NO_DEADLINE;
+
+timespec AsTimespec(int64_t microseconds) {
+    return timespec{static_cast<time_t>(microseconds / MICROSECONDS),
+                    static_cast<long>(microseconds % MICROSECONDS) * 1000};
 }
 
-int64_t Earlier(int64_t a, int64_t b) {
-    return a < b ? a : b;
+// A deadline already past needs no timer: the poll does not wait.
+void ArmDeadline(int64_t deadline) {
+    if (deadlineFd < 0)
+        deadlineFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (deadline == armedDeadline || deadlineFd < 0 || deadline <= HostClock())
+        return;
+    int64_t gap =
+        lastDeadline != HOST_NO_DEADLINE && deadline != HOST_NO_DEADLINE && deadline > lastDeadline
+            ? deadline - lastDeadline
+            : 0;
+    lastDeadline = deadline;
+    itimerspec when = {};
+    if (deadline != HOST_NO_DEADLINE) {
+        when.it_value = AsTimespec(deadline > 0 ? deadline : 1);
+        when.it_interval = AsTimespec(gap);
+    }
+    timerfd_settime(deadlineFd, TFD_TIMER_ABSTIME, &when, NULL);
+    armedDeadline = deadline;
+    armedPeriod = gap;
+}
+
+// The timerfd fired: it is read, and its next firing is noted.
+void TakeDeadline() {
+    uint64_t expirations;
+    if (read(deadlineFd, &expirations, sizeof expirations) != sizeof expirations)
+        return;
+    armedDeadline = armedPeriod > 0
+                        ? armedDeadline + static_cast<int64_t>(expirations) * armedPeriod
+                        : HOST_NO_DEADLINE;
+}
+
+// Polls GLib's descriptors and the deadline's timerfd until something is ready or GLib's
+// timeout; the number of GLib's descriptors ready (the deadline counts as a timeout to GLib). A
+// broken display connection ends the program here, before GDK meets it.
+int PollUntil(int count, int64_t glibDeadline, int64_t deadline) {
+    static_assert(sizeof(GPollFD) == sizeof(pollfd), "GLib polls with the system's records");
+    ArmDeadline(deadline);
+    if (hostFds.size() < static_cast<size_t>(count) + 1)
+        hostFds.resize(count + 1);
+    hostFds[count] = GPollFD{deadlineFd, G_IO_IN, 0};
+    timespec wait = {0, 0};
+    if (glibDeadline != HOST_NO_DEADLINE) {
+        int64_t left = glibDeadline - HostClock();
+        wait = AsTimespec(left > 0 ? left : 0);
+    }
+    int ready = ppoll(reinterpret_cast<pollfd*>(hostFds.data()), static_cast<nfds_t>(count + 1),
+                      glibDeadline == HOST_NO_DEADLINE ? NULL : &wait, NULL);
+    if (ready > 0 && hostFds[count].revents != 0) {
+        TakeDeadline();
+        ready--;
+    }
+    for (int i = 0; i < count && ready > 0; i++)
+        if (hostFds[i].fd == DisplayConnection() && (hostFds[i].revents & (POLLHUP | POLLERR)))
+            ReportLostDisplay();
+    return ready;
 }
 
 // One round of the main context, as g_main_context_iteration, waiting at most until `deadline`,
@@ -68,7 +120,7 @@ void IterateHost(int64_t deadline) {
     }
     int64_t asked = HostClock();
     hostDeadline = timeout < 0 ? HOST_NO_DEADLINE : asked + static_cast<int64_t>(timeout) * 1000;
-    PollUntil(hostFds.data(), hostFdCount, Earlier(deadline, hostDeadline));
+    PollUntil(hostFdCount, deadline <= asked ? asked : hostDeadline, deadline);
     bool anyReady = false;
     for (int i = 0; i < hostFdCount; i++)
         anyReady = anyReady || hostFds[i].revents != 0;
@@ -90,8 +142,9 @@ int64_t HostClock() {
 }
 
 void HostWait(int64_t deadline) {
-    if (hostQuiet && HostClock() < hostDeadline) {
-        int ready = PollUntil(hostFds.data(), hostFdCount, Earlier(deadline, hostDeadline));
+    int64_t now = HostClock();
+    if (hostQuiet && now < hostDeadline) {
+        int ready = PollUntil(hostFdCount, deadline <= now ? now : hostDeadline, deadline);
         if (ready <= 0 && HostClock() < hostDeadline)
             return;   // our deadline, or nothing
         deadline = 0; // GLib's turn, and something is ready for it
@@ -100,5 +153,7 @@ void HostWait(int64_t deadline) {
 }
 
 void HostSleep(int64_t deadline) {
-    PollUntil(NULL, 0, deadline);
+    timespec until = AsTimespec(deadline);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, NULL) == EINTR) {
+    }
 }

@@ -5,7 +5,8 @@
 // area has a native X window that GTK does not double-buffer: what a paint changed goes into that
 // window with one XShmPutImage per rectangle and a flush, and an exposed part the same way from
 // the draw handler. So there is no second full-size pixel buffer, no GTK frame and no wake-up
-// after a paint. Without MIT-SHM the rectangles go with XPutImage. Elsewhere (Wayland), or when
+// after a paint. Without MIT-SHM the rectangles go with XPutImage. On Wayland the client area is a
+// subsurface of the host's own (host_wayland.cpp). Elsewhere, or when
 // the window's visual is not the 24-bit one the store's pixels are in, GTK is asked to redraw the
 // changed region and paints the store with cairo. The store's pixels are 0x00RRGGBB words in the
 // machine's byte order, as cairo's RGB24 and the X server's 24-bit visual have them.
@@ -194,7 +195,8 @@ bool PutStoreOnHost(HostWindow* host, const RECT* boxes, int count) {
 }
 
 void HostShowPixels(HostWindow* host, const RECT* boxes, int count) {
-    if (host->clientMapped && PutStoreOnHost(host, boxes, count))
+    if (host->clientMapped &&
+        (PutStoreOnHost(host, boxes, count) || PutStoreOnSubsurface(host, boxes, count)))
         return;
     HostChanged();
     int scale = host->store->scale;

@@ -68,6 +68,8 @@ void HandleEvent(GdkEvent* event, gpointer) {
 
 gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
     HostWindow* host = static_cast<HostWindow*>(data);
+    if (host->subsurface != NULL)
+        return TRUE; // the subsurface above shows the store
     // Drawing on the window itself (not double-buffered, on X11): the exposed part goes there
     // straight from the store.
     GdkRectangle clip;
@@ -98,6 +100,10 @@ void OnClientMapped(GtkWidget* client, gpointer data) {
     HostWindow* host = static_cast<HostWindow*>(data);
     host->clientMapped = gtk_widget_get_mapped(client);
     host->target = NULL;
+    if (host->clientMapped)
+        AttachSubsurface(host);
+    else
+        DetachSubsurface(host);
 }
 
 // On X11 the drawing area gets an X window of its own that GTK does not double-buffer, so that
@@ -363,6 +369,7 @@ void HostIconifyWindow(HostWindow* host, bool iconic) {
 
 void HostDestroyWindow(HostWindow* host) {
     HostChanged();
+    DetachSubsurface(host);
     gtk_widget_destroy(host->top);
     delete host;
 }

@@ -1,12 +1,12 @@
 #pragma once
 // Hooks for tests of programs written against the compatibility layer's <windows.h>. Nothing here
 // exists in Win32: these functions read the layer's state (pixels, update regions, timers, menus)
-// and feed it input through the same paths the GTK events take. Not included by <windows.h>.
+// and feed it input through the same paths a host's events take. Not included by <windows.h>.
 
 #include <windows.h>
 
-// When true, CreateWindowExA makes windows without GTK or a display. Queue, timers (real time),
-// painting into the backing store and the input hooks below work the same.
+// When true, CreateWindowExA makes windows without a host window or a display. Queue, timers (on
+// the host's clock), painting into the backing store and the input hooks below work the same.
 void TestingSetHeadless(bool headless);
 
 // Destroys every window (without sending messages), timer, brush, device context, menu and
@@ -17,7 +17,7 @@ void TestingResetLayer();
 // scale 2 the store is twice the client size each way); 0xFFFFFFFF outside it or for a dead window.
 COLORREF TestingGetClientPixel(HWND window, int x, int y);
 // Gives the window the backing store that a monitor of this device scale (1 to 8) asks for, as
-// when a GTK window moves to it: white, and all of the client area invalid.
+// when a host window moves to it: white, and all of the client area invalid.
 void TestingSetWindowScale(HWND window, int scale);
 // True while the window's update region is not empty.
 bool TestingIsPaintPending(HWND window);
@@ -26,7 +26,7 @@ bool TestingIsWindowAlive(HWND window);
 // thread message.
 BOOL TestingPostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Input through the paths the GTK events take: a key press (WM_KEYDOWN then WM_KEYUP, except for
+// Input through the paths a host's events take: a key press (WM_KEYDOWN then WM_KEYUP, except for
 // the keys the host keeps for itself, such as VK_F10 for the menu bar), choosing the menu item of
 // the window's menu bar with this identifier (WM_COMMAND; nothing if the bar has no such item),
 // and the close box (WM_CLOSE). All of them post.

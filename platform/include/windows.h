@@ -1,7 +1,8 @@
 #pragma once
 // <windows.h> for hosts without Win32: the part of user32 and gdi32 that a small single-threaded
 // GDI program calls (window class, window, menu bar, message loop, message timers, painting,
-// solid brushes, rectangles, text, wsprintfA), implemented over GTK 3, cairo and pango.
+// solid brushes, rectangles, text, wsprintfA), implemented by the layer's core (platform/core/)
+// over a host: GTK 3 on Linux, the browser under Emscripten.
 //
 // Types have the sizes and signedness of 64-bit Windows (LLP64): LONG, DWORD and UINT are 32 bits,
 // WPARAM is a 64-bit unsigned UINT_PTR, LPARAM and LRESULT are 64-bit signed LONG_PTR, and each
@@ -18,10 +19,11 @@
 //   sent WM_CLOSE. Either way the window procedure gets WM_CLOSE.
 // - Thread timers (SetTimer with a NULL window) get identifiers counting up from 1.
 //
-// Fixed limits; everything else (classes, windows, menus, items, texts, timers) grows as needed:
+// Fixed limits; everything else (classes, windows, menus, items, texts, timers, brushes) grows as
+// needed:
 // - 4096 posted messages wait at most (Win32: 10000); PostMessageA returns FALSE past that.
-// - 64 brushes and 16 device contexts exist at once; CreateSolidBrush and BeginPaint return
-//   NULL past that (a program that deletes what it makes, as Win32 asks, never gets near).
+// - 16 device contexts exist at once; BeginPaint returns NULL past that (a program that ends
+//   each paint, as Win32 asks, never gets near).
 // - Class names have at most 255 characters and there are at most 16384 classes, as in Win32.
 // - wsprintfA writes at most 1024 bytes, as in Win32.
 // - A menu walk goes at most 64 pop-ups deep (deeper items do not show).
@@ -33,7 +35,7 @@
 #if defined(_WIN32)
 #error "This is the compatibility layer's <windows.h>; a Win32 host uses its own system header."
 #elif !defined(__linux__) && !defined(__EMSCRIPTEN__)
-#error "The Win32 compatibility layer supports Linux (GTK 3) and the browser (Emscripten) only."
+#error "The Win32 compatibility layer has hosts for Linux (GTK 3) and the browser only."
 #endif
 
 #include <stddef.h>

@@ -2,7 +2,7 @@
 private X server with openbox, and compares what the two print.
 
 Lines that start with "metric ", "timing " or "differs " are shown but not compared. The keys
-program is typed at with xdotool and closed by its close box; the start-up program gets
+program is typed at with xdotool and closed by its close box while its menu is open; the start-up program gets
 arguments that need quoting.
 
     compare_hosts.py NAME NATIVE_PROGRAM WINDOWS_PROGRAM
@@ -32,7 +32,9 @@ def Output(file):
 
 
 def TypeAtWindow(display, process, output):
-    """Keys, the menu through F10, then the close box of the window "Conformance keys"."""
+    """Keys, the menu through F10, then the close box of the window "Conformance keys", pressed
+    with the menu open again: a desktop that ends the session asks open windows to close whatever
+    they show."""
     def Alive(probe):
         if process.poll() is not None:
             raise AssertionError(f"the program ended early:\n{Output(output)}")
@@ -52,6 +54,10 @@ def TypeAtWindow(display, process, output):
         time.sleep(0.5)
         display.Run("xdotool", "key", key)
     WaitUntil(lambda: Alive(lambda: "command 101\n" in Output(output)), 20, "the menu command")
+    for key in ("F10", "Down"):
+        time.sleep(0.5)
+        display.Run("xdotool", "key", key)
+    time.sleep(0.5)
     display.Run("wmctrl", "-i", "-c", window.decode())
 
 

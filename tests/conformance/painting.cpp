@@ -9,6 +9,7 @@ LRESULT eraseAnswer = -1; // what WM_ERASEBKGND returns; -1: DefWindowProcA's an
 bool invalidateWhilePainting = false;
 bool paintByDefault = false; // leave WM_PAINT to DefWindowProcA
 bool tryGdi = false;
+bool leaveInvalid = false; // a WM_PAINT handler that neither paints nor validates
 
 void SayGdiReturns(HDC dc) {
     HBRUSH brush = CreateSolidBrush(RGB(10, 20, 30));
@@ -39,6 +40,8 @@ LRESULT Paint(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool* han
     if (message != WM_PAINT || paintByDefault)
         return 0;
     *handled = true;
+    if (leaveInvalid)
+        return 0;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     Say("    BeginPaint -> %s fErase %d rcPaint %d %d %d %d", dc != NULL ? "dc" : "NULL",
@@ -102,6 +105,24 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     paintByDefault = false;
     Say("UpdateWindow after that");
     UpdateWindow(window);
+
+    Say("InvalidateRect without a window, erase 1 -> %d", InvalidateRect(NULL, NULL, TRUE));
+    Say("UpdateWindow");
+    Say("-> %d", UpdateWindow(window));
+    Say("UpdateWindow without a window -> %d", UpdateWindow(NULL));
+
+    // The erasing still asked for when a handler leaves the region invalid comes before the next
+    // WM_PAINT, not inside its BeginPaint.
+    Say("InvalidateRect all, erase 1, then a WM_PAINT that leaves it invalid");
+    InvalidateRect(window, NULL, TRUE);
+    leaveInvalid = true;
+    for (int i = 0; i < 2; i++) {
+        MSG msg;
+        Say("GetMessageA -> %d", GetMessageA(&msg, window, WM_PAINT, WM_PAINT));
+        DispatchMessageA(&msg);
+        leaveInvalid = false;
+    }
+
     PAINTSTRUCT paint;
     Say("BeginPaint without a window -> %s", BeginPaint(NULL, &paint) != NULL ? "dc" : "NULL");
 

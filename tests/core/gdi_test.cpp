@@ -61,6 +61,20 @@ TEST_F(Gdi, BrushesSelectAndDeleteLikeWin32) {
     EXPECT_EQ(TestingLiveBrushCount(), 0);
 }
 
+TEST_F(Gdi, BrushesHaveNoFixedLimitAndEachKeepsItsColour) {
+    const int MANY = 300;
+    HBRUSH made[MANY];
+    for (int i = 0; i < MANY; i++)
+        made[i] = CreateSolidBrush(RGB(i % 256, i / 256, 7));
+    EXPECT_EQ(TestingLiveBrushCount(), MANY);
+    SelectObject(dc, made[MANY - 1]);
+    Rectangle(dc, 0, 0, 10, 10);
+    EXPECT_EQ(TestingGetDCPixel(dc, 5, 5), RGB((MANY - 1) % 256, (MANY - 1) / 256, 7));
+    for (HBRUSH brush : made)
+        EXPECT_TRUE(DeleteObject(brush));
+    EXPECT_EQ(TestingLiveBrushCount(), 0);
+}
+
 TEST_F(Gdi, AtScaleTwoARectangleHasATwoPixelOutlineAndFillsExactlyItsDevicePixels) {
     HDC scaled = TestingCreateSurfaceDC(120, 60, 2);
     HBRUSH blue = CreateSolidBrush(RGB(10, 20, 200));

@@ -1,12 +1,13 @@
-"""Without a display the native program cannot create its window: it must
-end at once with exit code 1, not with a signal."""
+"""Without a display the native program cannot create its window, and when
+the display goes away under it the game cannot go on: either way it must end
+at once with exit code 1, not with a signal, and say why in one line."""
 
 import os
 import subprocess
 import time
 import unittest
 
-from game_driver import ProgramCommand
+from game_driver import Game, OpenDisplay, ProgramCommand
 
 
 class HeadlessTest(unittest.TestCase):
@@ -17,6 +18,19 @@ class HeadlessTest(unittest.TestCase):
         elapsed = time.monotonic() - started
         self.assertEqual(result.returncode, 1, f"exit code without a display; stderr: {result.stderr[-500:]!r}")
         self.assertLess(elapsed, 5, "took too long to give up")
+
+    def test_losing_the_display_exits_with_1_and_says_why(self):
+        display = OpenDisplay()
+        try:
+            with Game(display, "native") as game:
+                game.WaitForFrame(lambda frame: True, 5, "a board")
+                display.Close()  # the X server, or the compositor, ends
+                self.assertEqual(game.WaitForExit(), 1, "exit code after the display went away")
+                lines = game.ErrorOutput().strip().splitlines()
+                self.assertEqual(len(lines), 1, f"not one line on stderr: {lines!r}")
+                self.assertIn("lost the display", lines[0])
+        finally:
+            display.Close()
 
 
 if __name__ == "__main__":

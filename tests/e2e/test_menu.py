@@ -111,6 +111,16 @@ class MenuTest(unittest.TestCase):
             game.Menu("quit")
             self.assertEqual(game.WaitForExit(), 0, "exit code after Quit")
 
+    def test_the_close_box_ends_the_game_while_the_menu_is_open(self):
+        # A desktop that ends the session asks every window to close, menus open or not.
+        with Game(self.display, PROGRAM) as game:
+            game.Activate()
+            game.WaitForFrame(lambda frame: True, 5, "a board")
+            game.Keys("F10", "Down")
+            time.sleep(0.3)
+            game.PressCloseBox()
+            self.assertEqual(game.WaitForExit(), 0, "exit code after the close box with the menu open")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -10,28 +10,17 @@ namespace {
 const COLORREF WHITE = RGB(255, 255, 255);
 const COLORREF BLACK = RGB(0, 0, 0);
 
-class HostText : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        TestingResetLayer();
-        dc = TestingCreateSurfaceDC(120, 60);
-        ASSERT_NE(dc, nullptr);
-    }
-    void TearDown() override {
-        TestingDeleteSurfaceDC(dc);
-    }
-    HDC dc = NULL;
-};
-
 struct TextInk {
     int black, white, other; // pixels of the text's box
     int lastRow, lastColumn;
     bool inTwoByTwoBlocks; // every aligned 2 x 2 square of the box is of one colour
 };
 
-// "Score: 0" at 0, 0 over a red rectangle as large as the 120 x 60 surface, and what it covers
-// inside the rectangle's outline.
-TextInk DrawScoreOverRed(HDC dc, int scale) {
+// "Score: 0" at 0, 0 over a red rectangle as large as a fresh 120 x 60 surface at this scale,
+// and what it covers inside the rectangle's outline.
+TextInk DrawScoreOverRed(int scale) {
+    TestingResetLayer();
+    HDC dc = TestingCreateSurfaceDC(120, 60, scale);
     HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
     SelectObject(dc, red);
     Rectangle(dc, 0, 0, 120, 60);
@@ -53,12 +42,13 @@ TextInk DrawScoreOverRed(HDC dc, int scale) {
         }
     }
     DeleteObject(red);
+    TestingDeleteSurfaceDC(dc);
     return ink;
 }
 } // namespace
 
-TEST_F(HostText, TextIsBlackOnAWhiteBoxAboutSixteenPixelsHigh) {
-    TextInk ink = DrawScoreOverRed(dc, 1);
+TEST(HostText, TextIsBlackOnAWhiteBoxAboutSixteenPixelsHigh) {
+    TextInk ink = DrawScoreOverRed(1);
     EXPECT_GT(ink.black, 40);
     EXPECT_GT(ink.white, ink.black);
     EXPECT_EQ(ink.other, 0);
@@ -68,14 +58,12 @@ TEST_F(HostText, TextIsBlackOnAWhiteBoxAboutSixteenPixelsHigh) {
     EXPECT_LT(ink.lastColumn, 100);
 }
 
-TEST_F(HostText, AtScaleTwoTextIsDrawnAtTheDeviceResolutionNotInTwoByTwoBlocks) {
-    HDC scaled = TestingCreateSurfaceDC(120, 60, 2);
-    TextInk ink = DrawScoreOverRed(scaled, 2);
+TEST(HostText, AtScaleTwoTextIsDrawnAtTheDeviceResolutionNotInTwoByTwoBlocks) {
+    TextInk ink = DrawScoreOverRed(2);
     EXPECT_GT(ink.black, 160);
     EXPECT_EQ(ink.other, 0);
     EXPECT_GE(ink.lastRow, 26);
     EXPECT_LE(ink.lastRow, 31); // the line is at most 32 device rows
     EXPECT_GT(ink.lastColumn, 60);
     EXPECT_FALSE(ink.inTwoByTwoBlocks);
-    TestingDeleteSurfaceDC(scaled);
 }
