@@ -31,8 +31,11 @@ var MenuBar = {
             owner.list.appendChild(holder);
             return number; // not one of the items the keys move to
         }
-        var element = onBar ? document.createElement('button') : holder;
-        if (onBar) {
+        // A bar item, or an item with a pop-up, sits in its holder beside its pop-up's list.
+        var wrapped = onBar || popup;
+        var element = onBar ? document.createElement('button')
+                            : wrapped ? document.createElement('div') : holder;
+        if (wrapped) {
             holder.setAttribute('role', 'none');
             holder.appendChild(element);
         }
@@ -51,16 +54,6 @@ var MenuBar = {
             list.setAttribute('role', 'menu');
             list.setAttribute('aria-label', label);
             list.hidden = true;
-            if (!onBar) {
-                holder.setAttribute('role', 'none');
-                element = document.createElement('div');
-                element.setAttribute('role', 'menuitem');
-                element.tabIndex = -1;
-                element.textContent = label;
-                holder.textContent = '';
-                holder.appendChild(element);
-                node.element = element;
-            }
             element.setAttribute('aria-haspopup', 'menu');
             element.setAttribute('aria-expanded', 'false');
             holder.appendChild(list);
