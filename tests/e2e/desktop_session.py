@@ -77,6 +77,9 @@ class KWin(Desktop):
 
     def __init__(self, *args):
         super().__init__(*args)
+        # No fading in of a new window, which takes a busy machine long
+        # enough to miss the game's first ticks.
+        Write(os.path.join(os.environ["HOME"], ".config", "kdeglobals"), "[KDE]\nAnimationDurationFactor=0\n")
         env = dict(os.environ, KWIN_WAYLAND_NO_PERMISSION_CHECKS="1", KWIN_SCREENSHOT_NO_PERMISSION_CHECKS="1", QT_LOGGING_RULES="kwin_scripting.debug=true")
         width, height = self.size
         # The driver's plain copy: the installed binary carries a file
@@ -181,10 +184,14 @@ class Gnome(Desktop):
         super().__init__(*args)
         share = os.path.join(self.runtime, "share")
         mode = {"parentMode": "user", "hasOverview": False, "hasNotifications": False, "enabledExtensions": [self.EXTENSION]}
-        self.Write(os.path.join(share, "gnome-shell", "modes", self.MODE + ".json"), mode)
+        Write(os.path.join(share, "gnome-shell", "modes", self.MODE + ".json"), mode)
         extension = os.path.join(share, "gnome-shell", "extensions", self.EXTENSION)
-        self.Write(os.path.join(extension, "metadata.json"), {"uuid": self.EXTENSION, "name": "Unsafe mode", "description": "Opens the shell's D-Bus services to the end-to-end tests", "shell-version": ["43"]})
-        self.Write(os.path.join(extension, "extension.js"), "function init() {}\nfunction enable() { global.context.unsafe_mode = true; }\nfunction disable() {}\n")
+        Write(os.path.join(extension, "metadata.json"), {"uuid": self.EXTENSION, "name": "Unsafe mode", "description": "Opens the shell's D-Bus services to the end-to-end tests", "shell-version": ["43"]})
+        Write(os.path.join(extension, "extension.js"), "function init() {}\nfunction enable() { global.context.unsafe_mode = true; }\nfunction disable() {}\n")
+        # A window fades and grows in as it opens, which takes a busy machine
+        # long enough to miss the game's first ticks.
+        Gio.Settings.new("org.gnome.desktop.interface").set_boolean("enable-animations", False)
+        Gio.Settings.sync()
         env = dict(os.environ, XDG_DATA_DIRS=f"{share}:/usr/local/share:/usr/share", DBUS_SYSTEM_BUS_ADDRESS=os.environ["DBUS_SESSION_BUS_ADDRESS"])
         width, height = self.size
         argv = ["gnome-shell", "--headless", "--wayland", "--no-x11", "--virtual-monitor", f"{width}x{height}", f"--wayland-display={SOCKET}", f"--mode={self.MODE}"]
@@ -206,12 +213,6 @@ class Gnome(Desktop):
         except (GLib.Error, RuntimeError):  # the shell is still starting
             return False
 
-    @staticmethod
-    def Write(path, content):
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "w") as file:
-            file.write(content if isinstance(content, str) else json.dumps(content))
-
     def Eval(self, code):
         ok, answer = self.Call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", GLib.Variant("(s)", (code,)), "(bs)")
         if not ok:
@@ -221,9 +222,9 @@ class Gnome(Desktop):
     def Windows(self):
         return self.Eval(
             "global.get_window_actors().map(a => a.meta_window).filter(w => w.get_window_type() == 0).map(w => {"
-            " const r = w.get_frame_rect();"
+            " const r = w.get_frame_rect(), b = w.get_buffer_rect();"
             " return {id: String(w.get_id()), title: w.get_title(), appId: w.get_gtk_application_id() || w.get_wm_class(),"
-            " focus: w.has_focus(), rect: [r.x, r.y, r.width, r.height]}; })"
+            " focus: w.has_focus(), rect: [r.x, r.y, r.width, r.height], buffer: [b.x, b.y, b.width, b.height]}; })"
         )
 
     def OnWindow(self, window, action):
@@ -247,25 +248,28 @@ class Gnome(Desktop):
             time.sleep(0.03)
 
     def Shot(self, window):
-        """The window's frame, at the monitor's own resolution."""
+        """The window's frame, at the monitor's own resolution: the shell
+        takes the focused window with its shadows (quicker than an area of
+        the screen, which waits for the whole screen to be painted), and the
+        frame is cut out of that."""
         gi.require_version("GdkPixbuf", "2.0")
         from gi.repository import GdkPixbuf
 
-        # The frame is in screen pixels, the area the service takes in
-        # pixels of scale 1.
-        left, top, width, height = self.Window(window)["rect"]
-        s = self.scale
-        area = (left // s, top // s, -(-(left + width) // s) - left // s, -(-(top + height) // s) - top // s)
+        found = self.Window(window)
+        if not found["focus"]:
+            raise RuntimeError(f"window {window} does not have the focus")
         path = os.path.join(self.runtime, "shot.png")
-        ok, _ = self.Call(
-            "org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot", "org.gnome.Shell.Screenshot", "ScreenshotArea", GLib.Variant("(iiiibs)", area + (False, path)), "(bs)"
-        )
+        screenshot = ("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot", "org.gnome.Shell.Screenshot")
+        ok, _ = self.Call(*screenshot, "ScreenshotWindow", GLib.Variant("(bbbs)", (False, False, False, path)), "(bs)")
         if not ok:
             raise RuntimeError("the shell took no screenshot")
         picture = GdkPixbuf.Pixbuf.new_from_file(path)
-        width, height, stride, channels = picture.get_width(), picture.get_height(), picture.get_rowstride(), picture.get_n_channels()
-        data = picture.get_pixels()
-        rows = b"".join(data[y * stride : y * stride + channels * width] for y in range(height))
+        (left, top, width, height), (outerLeft, outerTop, _, _) = found["rect"], found["buffer"]
+        if picture.get_width() < left - outerLeft + width or picture.get_height() < top - outerTop + height:
+            raise RuntimeError("the window changed its size")
+        stride, channels, data = picture.get_rowstride(), picture.get_n_channels(), picture.get_pixels()
+        start = (top - outerTop) * stride + (left - outerLeft) * channels
+        rows = b"".join(data[start + y * stride : start + y * stride + channels * width] for y in range(height))
         return width, height, rows if channels == 4 else Rgba(rows), (0, 1, 2)
 
     def SetScale(self, scale):
@@ -280,6 +284,12 @@ class Gnome(Desktop):
             layout.append((x, 0, float(scale), transform, primary, [(spec[0], modes[spec[0]], {}) for spec in specs]))
         self.Call(config, "/org/gnome/Mutter/DisplayConfig", config, "ApplyMonitorsConfig", GLib.Variant("(uua(iiduba(ssa{sv}))a{sv})", (serial, 1, layout, {})))
         self.scale = scale
+
+
+def Write(path, content):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as file:
+        file.write(content if isinstance(content, str) else json.dumps(content))
 
 
 def Rgba(rgb):

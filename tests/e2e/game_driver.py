@@ -615,9 +615,13 @@ def Stop(process, grace=2.0):
             pass
 
 
-def Stopped(pid):
+def State(pid):
     with open(f"/proc/{pid}/stat") as stat:
-        return stat.read().rsplit(")", 1)[1].split()[0] in "tT"
+        return stat.read().rsplit(")", 1)[1].split()[0]
+
+
+def Stopped(pid):
+    return State(pid) in "tT"
 
 
 def ProgramCommand(program):
@@ -738,8 +742,12 @@ class Game:
     def StepUntil(self, probe, timeout, what, slice=0.005):
         """Lets the game run in slices of a few milliseconds and captures a
         frame while it is stopped in between, until probe(frame) holds; so
-        no capture comes late, however busy the machine. Returns the frame
-        and leaves the game running."""
+        no capture comes late, however busy the machine. Each slice lasts
+        until the game waits again, so that a tick's frame has gone to the
+        display before the next picture, and is otherwise short: a tick held
+        back by a slow picture is followed by the next on time, and both in
+        one slice would hide the first. Returns the frame and leaves the game
+        running."""
         pid = self.GamePid()
         deadline = time.monotonic() + timeout
         try:
@@ -753,6 +761,11 @@ class Game:
                     raise AssertionError(f"timed out after {timeout} s waiting for {what}; {self.KeepLastScreenshot()}")
                 os.kill(pid, signal.SIGCONT)
                 time.sleep(slice)
+                # A tick's frame is on its way to the screen once the game
+                # waits again.
+                until = time.monotonic() + 0.05
+                while State(pid) != "S" and time.monotonic() < until:
+                    time.sleep(0.001)
         finally:
             os.kill(pid, signal.SIGCONT)
 
