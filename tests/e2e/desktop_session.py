@@ -5,7 +5,7 @@ its own, the only place from which the compositor's D-Bus services answer.
 It starts the compositor, says {"ready": ...} and then
 answers one JSON request a line from standard input on the file descriptor
 the driver passed: windows, shot (followed by that many bytes of PPM), keys,
-activate, close, scale. Everything here runs as that user, in the folder
+activate, close. Everything here runs as that user, in the folder
 the driver made for the run (argv[2]).
 """
 
@@ -274,8 +274,7 @@ class Gnome(Desktop):
 
     def SetScale(self, scale):
         """Every monitor at this scale, until the session ends. The shell
-        leaves windows where they were, so the driver asks for it before the
-        game starts."""
+        leaves windows where they were, so this comes before any window."""
         config = "org.gnome.Mutter.DisplayConfig"
         serial, monitors, logical, _ = self.Call(config, "/org/gnome/Mutter/DisplayConfig", config, "GetCurrentState", None, "(ua((ssss)a(siiddada{sv})a{sv})a(iiduba(ssss)a{sv})a{sv})")
         modes = {spec[0]: next(mode[0] for mode in modes if mode[6].get("is-current")) for spec, modes, _ in monitors}
@@ -323,9 +322,6 @@ def Serve(desktop, out):
                 reply = {}
             elif what in ("activate", "close"):
                 getattr(desktop, what.capitalize())(request["window"])
-                reply = {}
-            elif what == "scale" and hasattr(desktop, "SetScale"):
-                desktop.SetScale(request["scale"])
                 reply = {}
             else:
                 reply = {"error": f"unknown request {what}"}

@@ -1,10 +1,11 @@
 """Drives the real Slithergrid programs on a private display.
 
 Display starts Xvfb on a free display number (-displayfd) with openbox on it,
-WaylandDisplay a headless sway, so a test never depends on the caller's
-display; Game launches one program (the native build or the .exe under Wine),
-finds its window and the board in it, reads cells from screenshots and sends
-keys the way a player would. At a device scale of 2 every board pixel is two
+WaylandDisplay a headless sway, KWinDisplay and GnomeDisplay a headless KWin
+or GNOME Shell, so a test never depends on the caller's display; Game
+launches one program (the native build or the .exe under Wine), finds its
+window and the board in it, reads cells from screenshots and sends keys the
+way a player would. At a device scale of 2 every board pixel is two
 by two screen pixels. Everything started here is stopped on close, also when
 a test fails.
 """
@@ -520,8 +521,9 @@ class DesktopDisplay(WaylandDisplay):
         return found and found["id"]
 
     def Geometry(self, window):
-        """Logical x, y, width and height of the window, as the desktop has
-        placed it."""
+        """x, y, width and height of the window, as the desktop has placed
+        it (at scale 1: sway's and KWin's logical pixels are GNOME's screen
+        pixels)."""
         return tuple(self.Window(window)["rect"])
 
     def AppId(self, window):
@@ -538,10 +540,6 @@ class DesktopDisplay(WaylandDisplay):
 
     def CloseWindow(self, window):
         self.Ask(do="close", window=window)  # as a close button does
-
-    def SetScale(self, scale):
-        self.Ask(do="scale", scale=scale)
-        self.scale = scale
 
     def Close(self):
         if getattr(self, "helper", None) is not None and self.helper.poll() is None:
