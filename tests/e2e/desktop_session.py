@@ -11,6 +11,7 @@ the driver made for the run (argv[2]).
 
 import json
 import os
+import signal
 import subprocess
 import sys
 import threading
@@ -69,6 +70,11 @@ class Desktop:
             self.compositor.wait(3)
         except subprocess.TimeoutExpired:
             self.compositor.kill()
+        # The bus too, with the services it started: if the driver was killed,
+        # so was dbus-run-session, which would have ended it.
+        bus = ("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus")
+        [daemon] = self.Call(*bus, "GetConnectionUnixProcessID", GLib.Variant("(s)", ("org.freedesktop.DBus",)), "(u)")
+        os.kill(daemon, signal.SIGTERM)
 
 
 class KWin(Desktop):
