@@ -1,10 +1,11 @@
 """Drives the real Slithergrid programs on a private display.
 
 Display starts Xvfb on a free display number (-displayfd) with openbox on it,
-WaylandDisplay a headless sway, so a test never depends on the caller's
-display; Game launches one program (the native build or the .exe under Wine),
-finds its window and the board in it, reads cells from screenshots and sends
-keys the way a player would. At a device scale of 2 every board pixel is two
+WaylandDisplay a headless sway, KWinDisplay and GnomeDisplay a headless KWin
+or GNOME Shell, so a test never depends on the caller's display; Game
+launches one program (the native build or the .exe under Wine), finds its
+window and the board in it, reads cells from screenshots and sends keys the
+way a player would. At a device scale of 2 every board pixel is two
 by two screen pixels. Everything started here is stopped on close, also when
 a test fails.
 """
@@ -14,6 +15,7 @@ import fcntl
 import json
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -229,8 +231,8 @@ class Session:
     def __exit__(self, *error):
         self.Close()
 
-    def Spawn(self, argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **options):
-        process = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr, start_new_session=True, preexec_fn=DieWithTest, **options)
+    def Spawn(self, argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **options):
+        process = subprocess.Popen(argv, env=self.env, stdin=stdin, stdout=stdout, stderr=stderr, start_new_session=True, preexec_fn=DieWithTest, **options)
         self.processes.append(process)
         return process
 
@@ -320,6 +322,7 @@ class WaylandDisplay(Session):
     and the programs as nobody, from a fresh runtime folder of nobody's."""
 
     name = "wayland"
+    RESCALES = True
 
     def __init__(self, width=1280, height=1024, scale=1):
         super().__init__(width, height, scale)
@@ -404,6 +407,9 @@ class WaylandDisplay(Session):
         tree = json.loads(self.Run("swaymsg", "-t", "get_tree").stdout)
         return next(Walk(tree), None)
 
+    def AppId(self, window):
+        return self.Node(window)["app_id"]
+
     def FindWindow(self):
         node = self.Node(None)
         return node["id"] if node and node.get("visible") and node["window_rect"]["width"] > 0 else None
@@ -437,11 +443,148 @@ class WaylandDisplay(Session):
             self.runtime = None
 
 
+class DesktopDisplay(WaylandDisplay):
+    """A headless desktop whose windows, screenshots and keys are reached over
+    D-Bus, from inside the desktop's own session bus: desktop_session.py runs
+    the compositor there as the desktop's user and answers this driver over a
+    pipe. Its windows are the ones the desktop places, as a player sees them."""
+
+    FILES = ()  # programs the desktop's user runs, copied into the runtime folder
+
+    def Start(self):
+        self.runtime = tempfile.mkdtemp(prefix=f"slithergrid-{self.name}-")
+        self.root = os.geteuid() == 0
+        for path in (os.path.join(HERE, "desktop_session.py"),) + self.FILES:
+            shutil.copy(path, self.runtime)
+        if self.root:
+            for name in [""] + os.listdir(self.runtime):
+                os.chown(os.path.join(self.runtime, name), 65534, 65534)
+        home = dict(HOME=self.runtime, XDG_RUNTIME_DIR=self.runtime, PATH="/usr/bin:/bin", LANG="C.UTF-8")
+        width, height = self.size
+        # Answers come on a pipe of their own: the session's bus daemon keeps
+        # the standard output it was given for the services it starts.
+        reading, writing = os.pipe()
+        helper = [os.path.join(self.runtime, "desktop_session.py"), self.name, self.runtime, str(width), str(height), str(self.scale), str(writing)]
+        # A clean environment: the caller's session bus, display or desktop
+        # must not leak into the desktop's.
+        argv = ["env", "-i"] + [f"{name}={value}" for name, value in home.items()] + ["dbus-run-session", "--", "/usr/bin/python3"] + helper
+        self.log = tempfile.TemporaryFile()
+        self.helper = self.Spawn(self.Command(argv), stdin=subprocess.PIPE, stdout=self.log, stderr=self.log, pass_fds=(writing,))
+        os.close(writing)
+        self.answers, self.pending = os.fdopen(reading, "rb", buffering=0), b""
+        try:
+            ready = json.loads(self.Read(timeout=30))
+        except AssertionError as error:
+            raise RuntimeError(str(error))
+        if "error" in ready:
+            raise RuntimeError(f"{self.name} did not start: {ready['error']}")
+        self.env = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK", "DBUS_SESSION_BUS_ADDRESS")}
+        self.env.update(home, PATH=os.environ.get("PATH", home["PATH"]), WAYLAND_DISPLAY=ready["display"], DBUS_SESSION_BUS_ADDRESS=ready["bus"], GDK_BACKEND="wayland")
+        self.scale = ready["scale"]
+
+    def Read(self, size=None, timeout=15):
+        """A line from the helper, or size bytes."""
+        deadline = time.monotonic() + timeout
+        while (b"\n" not in self.pending) if size is None else (len(self.pending) < size):
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self.answers], [], [], left)[0]:
+                raise AssertionError(f"the {self.name} helper gave no answer within {timeout} s")
+            chunk = self.answers.read(1 << 20)
+            if not chunk:
+                self.log.seek(0)
+                raise AssertionError(f"the {self.name} helper ended with {self.helper.wait()}: {self.log.read()[-1500:].decode(errors='replace')}")
+            self.pending += chunk
+        if size is None:
+            line, _, self.pending = self.pending.partition(b"\n")
+            return line
+        data, self.pending = self.pending[:size], self.pending[size:]
+        return data
+
+    def Ask(self, **request):
+        """The helper's answer to one request; what it could not do is a
+        RuntimeError, as from the other displays' tools."""
+        self.helper.stdin.write(json.dumps(request).encode() + b"\n")
+        self.helper.stdin.flush()
+        reply = json.loads(self.Read())
+        if "error" in reply:
+            raise RuntimeError(f"{request['do']} on {self.name}: {reply['error']}")
+        return self.Read(reply["bytes"]) if "bytes" in reply else reply
+
+    def Window(self, window):
+        for found in self.Ask(do="windows")["windows"]:
+            if found["id"] == window or (window is None and found["title"] == "Slithergrid" and found["rect"][2] > 0):
+                return found
+        return None
+
+    def FindWindow(self):
+        found = self.Window(None)
+        return found and found["id"]
+
+    def Geometry(self, window):
+        """x, y, width and height of the window, as the desktop has placed
+        it (at scale 1: sway's and KWin's logical pixels are GNOME's screen
+        pixels)."""
+        return tuple(self.Window(window)["rect"])
+
+    def AppId(self, window):
+        return self.Window(window)["appId"]
+
+    def Screenshot(self, window):
+        return Image(self.Ask(do="shot", window=window))
+
+    def Activate(self, window):
+        self.Ask(do="activate", window=window)
+
+    def Keys(self, *keys):
+        self.Ask(do="keys", keys=keys)
+
+    def CloseWindow(self, window):
+        self.Ask(do="close", window=window)  # as a close button does
+
+    def Close(self):
+        if getattr(self, "helper", None) is not None and self.helper.poll() is None:
+            try:
+                self.helper.stdin.close()  # the helper stops its compositor
+                self.helper.wait(5)
+            except (OSError, subprocess.TimeoutExpired):
+                pass
+        super().Close()
+        if getattr(self, "helper", None) is not None:
+            self.answers.close()
+            self.log.close()
+            self.helper = None
+
+
+class KWinDisplay(DesktopDisplay):
+    """kwin_wayland's virtual output, at its scale from the start."""
+
+    name = "kwin"
+    RESCALES = False
+    # A plain copy of the compositor: the installed one carries a file
+    # capability that a container cannot grant, so exec fails with EPERM.
+    FILES = ("/usr/bin/kwin_wayland", os.environ.get("SLITHER_KWIN_KEYS", os.path.join(SOURCE_DIR, "build", "native", "tests", "e2e", "kwin_keys")))
+
+
+class GnomeDisplay(DesktopDisplay):
+    """gnome-shell's headless virtual monitor, set to its scale before any
+    window opens."""
+
+    name = "gnome"
+    RESCALES = False
+
+
+DISPLAYS = {kind.name: kind for kind in (Display, WaylandDisplay, KWinDisplay, GnomeDisplay)}
+
+
+def DisplayKind(default="x11"):
+    """The kind of display that SLITHER_DISPLAY names (x11, wayland for sway,
+    kwin or gnome)."""
+    return DISPLAYS[os.environ.get("SLITHER_DISPLAY") or default]
+
+
 def OpenDisplay():
-    """The display that SLITHER_DISPLAY names (x11, the default, or
-    wayland), started."""
-    kind = WaylandDisplay if os.environ.get("SLITHER_DISPLAY") == "wayland" else Display
-    return kind().__enter__()
+    """The display that SLITHER_DISPLAY names, started."""
+    return DisplayKind()().__enter__()
 
 
 def DieWithTest():
@@ -470,9 +613,13 @@ def Stop(process, grace=2.0):
             pass
 
 
-def Stopped(pid):
+def State(pid):
     with open(f"/proc/{pid}/stat") as stat:
-        return stat.read().rsplit(")", 1)[1].split()[0] in "tT"
+        return stat.read().rsplit(")", 1)[1].split()[0]
+
+
+def Stopped(pid):
+    return State(pid) in "tT"
 
 
 def ProgramCommand(program):
@@ -593,8 +740,12 @@ class Game:
     def StepUntil(self, probe, timeout, what, slice=0.005):
         """Lets the game run in slices of a few milliseconds and captures a
         frame while it is stopped in between, until probe(frame) holds; so
-        no capture comes late, however busy the machine. Returns the frame
-        and leaves the game running."""
+        no capture comes late, however busy the machine. Each slice lasts
+        until the game waits again, so that a tick's frame has gone to the
+        display before the next picture, and is otherwise short: a tick held
+        back by a slow picture is followed by the next on time, and both in
+        one slice would hide the first. Returns the frame and leaves the game
+        running."""
         pid = self.GamePid()
         deadline = time.monotonic() + timeout
         try:
@@ -608,6 +759,11 @@ class Game:
                     raise AssertionError(f"timed out after {timeout} s waiting for {what}; {self.KeepLastScreenshot()}")
                 os.kill(pid, signal.SIGCONT)
                 time.sleep(slice)
+                # A tick's frame is on its way to the screen once the game
+                # waits again.
+                until = time.monotonic() + 0.05
+                while State(pid) != "S" and time.monotonic() < until:
+                    time.sleep(0.001)
         finally:
             os.kill(pid, signal.SIGCONT)
 

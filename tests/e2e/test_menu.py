@@ -1,6 +1,6 @@
 """The "Game" menu from the keyboard: New Game, the two speeds and Quit, for
 the program that SLITHER_PROGRAM names (native or wine), on the display that
-SLITHER_DISPLAY names (x11 or wayland)."""
+SLITHER_DISPLAY names (x11, kwin or gnome; on sway the menu takes no keys)."""
 
 import os
 import subprocess
