@@ -34,7 +34,7 @@ def main():
 
     def Figure(display, program, part):
         """CPU per tick by round; a moving part whose snake was not moving throughout is left out."""
-        return {r["round"]: r[part]["cpu_us_per_tick"] for r in timed if r["display"] == display and r["program"] == program and (part != "moving" or r["moving"]["kept_moving"])}
+        return {r["round"]: r[part]["cpu_us_per_tick"] for r in timed if r["display"] == display and r["program"] == program and part in r and r[part].get("kept_moving", part == "still")}
 
     def Ratio(mine, floor):
         value = Median([mine[n] / floor[n] for n in mine if n in floor])
@@ -70,7 +70,20 @@ def main():
             else:
                 cells += ["", "", ""]
             lines.append("| " + " | ".join(cells) + " |")
-    left = [r for r in timed if not r["moving"]["kept_moving"]] + [r for r in runs if "failed" in r and not r.get("damage")]
+    lines += ["", "Moving again after a New Game from the menu (F10, Down, Return; Return for the floors) in the lost game, about 10 s after the launch, counted as above; on X11 and KWin (sway 1.7 gives GTK's menu no keys):", "",
+              "| display | program | moving after New Game: CPU per tick | ratio to the display's floor | ratio to the game on X11 |", "|---|---|---|---|---|"]
+    x11Again = Figure("x11", "native", "new_game")
+    for display in ("x11", "kwin"):
+        for program in ("reference", "native", "before"):
+            again = Figure(display, program, "new_game")
+            if not again:
+                continue
+            name = FLOORS[display] + " (the floor)" if program == "reference" else PROGRAMS[program]
+            lines.append("| %s | %s | %.0f µs | %s | %s |" % (DISPLAYS[display], name, Median(again.values()),
+                         "1" if program == "reference" else Ratio(again, Figure(display, "reference", "new_game")),
+                         Ratio(again, x11Again) if program == "native" and display != "x11" else ""))
+    left = [r for r in timed if not r["moving"]["kept_moving"]]
+    left += [dict(r, program=r["program"] + " after New Game") for r in timed if "new_game" in r and not r["new_game"].get("kept_moving")] + [r for r in runs if "failed" in r and not r.get("damage")]
     if left:
         lines += ["", "Left out: %s (a launch whose snake was not seen moving through its measured part, or whose game was over before it was measured, on the busy machine)." % ", ".join(
             "%s on %s in round %d" % (r["program"], r["display"], r["round"] + 1) for r in left)]

@@ -41,6 +41,7 @@ from running_game import driver  # noqa: E402
 BENCH = running_game.BENCH
 INTERVAL = 250
 FIRST_COUNTED_COLUMN = 2  # the score line lies over columns 0 and 1 of row 0
+NEW_GAME_BY_KEYS = ("x11", "kwin")  # sway 1.7 gives GTK's menu no keys
 DAMAGE = re.compile(rb"wl_surface@\d+\.(damage|damage_buffer)\((-?\d+), (-?\d+), (\d+), (\d+)\)")
 
 
@@ -100,19 +101,7 @@ def Measure(display, kind, program, lostSeconds, debug=False):
                 return None
 
         origin = driver.WaitUntil(Board, 30, f"the board of {program} on {kind}", interval=0.02)
-        def Snake():
-            head = Head(display, window, origin)
-            return head if head[0] is not None or head[1] else None  # the board shows before its cells
-
-        column, over, shotStart, shotEnd = driver.WaitUntil(Snake, 5, f"the snake of {program} on {kind}")
-        if column is None or over:
-            raise AssertionError(f"{program} on {kind}: the game was over {time.monotonic() - launched:.1f} s after its launch, before it was measured")
-        # The head stood at `column` at some moment of the screenshot: the tick into column c
-        # came within one interval before that moment, so the wall's tick comes no earlier
-        # than shotStart + (15 - column) intervals.
         tick = INTERVAL / 1000
-        start = max(time.monotonic(), shotEnd + max(0, FIRST_COUNTED_COLUMN - column + 1) * tick)
-        end = shotStart + (driver.GRID_WIDTH - 1 - column) * tick - 0.1
         result = {"display": kind, "program": program, "interval_ms": INTERVAL}
         pids = lambda: [process.pid]
         if kind == "x11":
@@ -138,14 +127,41 @@ def Measure(display, kind, program, lostSeconds, debug=False):
                 figures["bytes_per_tick"], figures["commits_per_tick"] = damaged / ticks, commits / ticks
             parts[name] = figures
 
-        SleepUntil(start)
-        Part("moving", max(0.0, end - time.monotonic()))
-        column, over, _, shotEnd = Head(display, window, origin)
-        parts["moving"]["kept_moving"] = end - start >= 1.0 and column is not None and not over
-        parts["moving"]["head_after"] = [column, over]
-        # Past the wall's tick and the "Game Over!" it draws.
-        SleepUntil(shotEnd + (driver.GRID_WIDTH - column if column is not None else 1) * tick + 1.0)
+        def Moving(name, again=False):
+            """Counts a new game's run along row 0; returns when its game is over. Again: the
+            new game that keys have just asked for, once the last one's "Game Over!" has gone."""
+            def Snake():
+                head = Head(display, window, origin)
+                if again:
+                    return head if head[0] is not None and not head[1] else None
+                return head if head[0] is not None or head[1] else None  # the board shows before its cells
+
+            column, over, shotStart, shotEnd = driver.WaitUntil(Snake, 5, f"the snake of {program} on {kind}")
+            if column is None or over:
+                raise AssertionError(f"{program} on {kind}: the game was over {time.monotonic() - launched:.1f} s after its launch, before it was measured")
+            # The head stood at `column` at some moment of the screenshot: the tick into it
+            # came within one interval before that moment, so the wall's tick comes no
+            # earlier than shotStart + (15 - column) intervals.
+            start = max(time.monotonic(), shotEnd + max(0, FIRST_COUNTED_COLUMN - column + 1) * tick)
+            end = shotStart + (driver.GRID_WIDTH - 1 - column) * tick - 0.1
+            SleepUntil(start)
+            Part(name, max(0.0, end - time.monotonic()))
+            column, over, _, shotEnd = Head(display, window, origin)
+            parts[name]["kept_moving"] = end - start >= 1.0 and column is not None and not over
+            parts[name]["head_after"] = [column, over]
+            # Past the wall's tick and the "Game Over!" it draws.
+            SleepUntil(shotEnd + (driver.GRID_WIDTH - column if column is not None else 1) * tick + 1.0)
+
+        Moving("moving")
         Part("still", lostSeconds)
+        if kind in NEW_GAME_BY_KEYS and not debug:
+            # Where the menu takes keys: a new game in a program that has run for a while.
+            display.Activate(window)
+            display.Keys(*(["F10", "Down", "Return"] if program != "reference" else ["Return"]))
+            try:
+                Moving("new_game", again=True)
+            except AssertionError as error:
+                parts["new_game"] = {"failed": f"no new game after the keys: {error}"}
         result.update(parts)
         return result
     finally:
