@@ -33,9 +33,9 @@ static const uint32_t WHITE = 0xFFFFFF, GREEN = 0x00FF00, RED = 0xFF0000, BLACK 
 struct Buffer {
     struct wl_buffer* buffer;
     uint32_t* pixels;
-    int busy;                    /* the compositor reads it until it releases it */
-    int stale[MAX_STALE][2];     /* cells changed since it was last brought up to date */
-    int staleCount;              /* MAX_STALE + 1: all of them */
+    int busy;                /* the compositor reads it until it releases it */
+    int stale[MAX_STALE][2]; /* cells changed since it was last brought up to date */
+    int staleCount;          /* MAX_STALE + 1: all of them */
 };
 
 static struct wl_compositor* compositor;
@@ -104,8 +104,7 @@ static void Show(void) {
         wl_surface_damage_buffer(surface, 0, 0, WIDTH, HEIGHT);
     else
         for (int i = 0; i < damageCount; i++)
-            wl_surface_damage_buffer(surface, damage[i][0] * CELL, damage[i][1] * CELL, CELL,
-                                     CELL);
+            wl_surface_damage_buffer(surface, damage[i][0] * CELL, damage[i][1] * CELL, CELL, CELL);
     wl_surface_commit(surface);
     b->busy = 1;
     b->staleCount = 0;
@@ -201,8 +200,8 @@ static void OnSeatName(void* data, struct wl_seat* s, const char* name) {
 }
 static const struct wl_seat_listener SEAT_LISTENER = {OnCapabilities, OnSeatName};
 
-static void OnGlobal(void* data, struct wl_registry* registry, uint32_t name,
-                     const char* interface, uint32_t version) {
+static void OnGlobal(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
+                     uint32_t version) {
     (void)data;
     if (strcmp(interface, wl_compositor_interface.name) == 0 && version >= 4)
         compositor = wl_registry_bind(registry, name, &wl_compositor_interface, 4);

@@ -14,8 +14,10 @@ the top-left cell, one cell a tick, and dies at the right wall on its 16th tick 
 elsewhere). A screenshot after the window opens finds the head; the moving part is counted
 from the tick that leaves column 2 (the cells under the score line left out) to just before
 the wall, about 2.5 s or 10 ticks, and a screenshot after it says whether the snake was still
-moving then; the lost game is counted for LOST_SECONDS from a second after the wall. CPU per
-tick from /proc/PID/task/*/schedstat (all threads), as running_game.py counts it.
+moving then; the lost game is counted for LOST_SECONDS from a second after the wall. Where the
+menu takes keys (X11, KWin; not sway 1.7) a New Game from the menu (Return for the floors) then
+gives a second run along row 0, counted the same way ("new_game"). CPU per tick from
+/proc/PID/task/*/schedstat (all threads), as running_game.py counts it.
 
 Damage: one more launch of each program on each Wayland display, with WAYLAND_DEBUG=1 (which
 costs the program CPU, so it is not timed), counts the area of its damage_buffer and damage
