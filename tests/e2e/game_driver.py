@@ -310,8 +310,8 @@ class Display(Session):
         finally:
             log.close()
 
-    def FindWindow(self):
-        found = self.Run("xdotool", "search", "--onlyvisible", "--name", "^Slithergrid$", check=False)
+    def FindWindow(self, title="Slithergrid"):
+        found = self.Run("xdotool", "search", "--onlyvisible", "--name", f"^{title}$", check=False)
         ids = found.stdout.split()
         return int(ids[0]) if ids else None
 
@@ -417,10 +417,10 @@ class WaylandDisplay(Session):
         self.Run("swaymsg", '[title=".*"]', "move", "position", "center")
         self.scale = scale
 
-    def Node(self, window):
-        """The window's node in sway's tree, or None."""
+    def Node(self, window, title="Slithergrid"):
+        """The window's node in sway's tree (None: the one with this title), or None."""
         def Walk(node):
-            if node.get("id") == window or (window is None and node.get("name") == "Slithergrid" and node.get("pid")):
+            if node.get("id") == window or (window is None and node.get("name") == title and node.get("pid")):
                 yield node
             for child in node.get("nodes", []) + node.get("floating_nodes", []):
                 yield from Walk(child)
@@ -431,8 +431,8 @@ class WaylandDisplay(Session):
     def AppId(self, window):
         return self.Node(window)["app_id"]
 
-    def FindWindow(self):
-        node = self.Node(None)
+    def FindWindow(self, title="Slithergrid"):
+        node = self.Node(None, title)
         return node["id"] if node and node.get("visible") and node["window_rect"]["width"] > 0 else None
 
     def Geometry(self, window):
@@ -531,14 +531,14 @@ class DesktopDisplay(WaylandDisplay):
             raise RuntimeError(f"{request['do']} on {self.name}: {reply['error']}")
         return self.Read(reply["bytes"]) if "bytes" in reply else reply
 
-    def Window(self, window):
+    def Window(self, window, title="Slithergrid"):
         for found in self.Ask(do="windows")["windows"]:
-            if found["id"] == window or (window is None and found["title"] == "Slithergrid" and found["rect"][2] > 0):
+            if found["id"] == window or (window is None and found["title"] == title and found["rect"][2] > 0):
                 return found
         return None
 
-    def FindWindow(self):
-        found = self.Window(None)
+    def FindWindow(self, title="Slithergrid"):
+        found = self.Window(None, title)
         return found and found["id"]
 
     def Geometry(self, window):
