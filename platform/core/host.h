@@ -89,7 +89,8 @@ void HostDrawText(const PixelStore& store, int x, int y, const char* text, int l
 int64_t HostClock();
 // Takes in what happened (handing each event to the core) and returns once it handed over at
 // least one, or when the clock reaches `deadline`; a deadline already past only looks.
-// HOST_NO_DEADLINE waits for an event however long that takes.
+// HOST_NO_DEADLINE waits for an event however long that takes. It may also return after work of
+// its own that gave the core nothing: the core looks and asks again.
 void HostWait(int64_t deadline);
 // Returns when the clock reaches `deadline`, taking nothing in.
 void HostSleep(int64_t deadline);
