@@ -158,3 +158,24 @@ TEST(Windows, NoDisplayMeansNoWindow) {
     EXPECT_TRUE(FakeWindowOf(window)->destroyed);
     TestingSetHeadless(true);
 }
+
+// Sizes at the ends of an int: Win32's LONG arithmetic wraps, and a window too wide to hold at a
+// higher scale keeps the store it has.
+TEST(Windows, ExtremeSizesNeitherOverflowNorBreakTheWindow) {
+    StartLoggingLayer();
+    RECT rect = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    AdjustWindowRectEx(&rect, FIXED_STYLE, FALSE, 0);
+    EXPECT_EQ(rect.left, INT32_MAX - 2);
+    EXPECT_EQ(rect.right, INT32_MIN + 2);
+
+    HWND window = CreateWindowExA(0, "Log", "", FIXED_STYLE, 0, 0, INT32_MAX, INT32_MIN, NULL, NULL,
+                                  NULL, NULL);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, INT32_MAX - 6);
+    EXPECT_EQ(client.bottom, 0);
+    TestingSetWindowScale(window, 8);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    EXPECT_TRUE(DestroyWindow(window));
+}
