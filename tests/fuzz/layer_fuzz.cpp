@@ -231,7 +231,7 @@ LRESULT React(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Reaction 
     case ACT_REFUSE: return message == WM_ERASEBKGND ? 0 : -1;
     case ACT_HIDE: ShowWindow(window, SW_HIDE); break;
     case ACT_SHOW: ShowWindow(arg & 1 ? window : windows[arg % SLOTS], SW_SHOW); break;
-    case ACT_SCALE: TestingSetWindowScale(window, arg % 10); break;
+    case ACT_SCALE: TestingSetWindowScale(window, arg < 0xF0 ? arg % 4 : arg % 10); break;
     case ACT_LOOP: RunLoop(arg % 4 + 1, arg & 4 ? window : NULL, 0, arg & 8 ? WM_USER : 0); break;
     case ACT_CREATE:
         windows[nextWindow++ % SLOTS] =
