@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Writes layer_fuzz's seeds into layer_corpus/: the call sequences of the conformance programs
-(windows, painting, queue_timers, keys_menus) in the fuzzer's encoding, so that it starts from
+(windows, painting, queue_timers, keys_menus, and wsprintf_formats' formats) in the fuzzer's
+encoding, so that it starts from
 what a real program does. The operation and action numbers follow layer_fuzz.cpp's enums."""
 
 import os
@@ -325,11 +326,25 @@ def keys_menus_seed():
     return s.data
 
 
+def wsprintf_formats_seed():
+    s = Seed()
+    for line in ("%d|%i|%u", "[%5d][%-5d][%05d][%-05d]", "[%.3d][%5.3d][%-5.3d][%05.3d]",
+                 "[%#x][%#X][%#5x][%#05x][%#x][%#o]", "[%ld][%lu][%lx][%hd][%hu][%hx]",
+                 "[%I64d][%5I64d][%-12I64d][%012I64d]", "[%I32d][%Id][%Ix]",
+                 "[%c][%3c][%hc][%lc][%wc][%C]", "[%s][%8s][%-8s][%.2s][%.0s][%5.1s]",
+                 "[%hs][%ls][%ws][%S][%.2S][%6S]", "[%p][%#p][%12p]",
+                 "[%%][%5%][%q][%y][%5][%-][%.]", "tail %", "tail %l", "[%e][%*d][%.*d]",
+                 "[%2000d][%.2000d][%-+ #0lld]", "[%-#x][%-#06x][%-010d][%0-5d][%00d]"):
+        s.op("WSPRINTF", text(line))
+    return s.data
+
+
 def main():
     folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "layer_corpus")
     os.makedirs(folder, exist_ok=True)
     seeds = {"windows": windows_seed(), "painting": painting_seed(),
-             "queue_timers": queue_timers_seed(), "keys_menus": keys_menus_seed()}
+             "queue_timers": queue_timers_seed(), "keys_menus": keys_menus_seed(),
+             "wsprintf_formats": wsprintf_formats_seed()}
     for name, data in seeds.items():
         with open(os.path.join(folder, name), "wb") as out:
             out.write(data)
