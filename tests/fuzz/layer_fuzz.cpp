@@ -272,7 +272,12 @@ void RunLoop(int limit, HWND filter, UINT first, UINT last) {
     MSG msg;
     for (int i = 0; i < limit; i++) {
         BOOL got = GetMessageA(&msg, filter, first, last);
-        if ((got == FALSE) != (msg.message == WM_QUIT)) {
+        // Nothing runs between choosing the message and returning it, so its window lives.
+        bool outside = msg.message != WM_QUIT &&
+                       ((filter != NULL && msg.hwnd != filter) ||
+                        ((first != 0 || last != 0) && (msg.message < first || msg.message > last)));
+        if ((got == FALSE) != (msg.message == WM_QUIT) || outside ||
+            (msg.hwnd != NULL && !TestingIsWindowAlive(msg.hwnd))) {
             fprintf(stderr, "layer_fuzz: GetMessageA returned %d for message 0x%x\n", got,
                     msg.message);
             abort();
