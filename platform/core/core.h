@@ -186,6 +186,8 @@ void ValidateByPainting(HWND window);
 HDC AcquireSurfaceDC(Surface* surface, const RECT* clip);
 // Gives the device pixels that drawing through the DC changed; false for an invalid DC.
 bool ReleaseSurfaceDC(HDC dc, ChangedPixels* changed);
+// The surface the DC draws on; NULL for an invalid DC.
+Surface* SurfaceOfDC(HDC dc);
 // Fills the DC's clip with the class background (a brush or a COLOR_ index + 1); false for none.
 bool EraseWithBackground(HDC dc, HBRUSH background);
 // Draws what waits in device contexts on this surface, so that its pixels are as drawn.

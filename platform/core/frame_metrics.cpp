@@ -13,6 +13,11 @@ const int FIXED_FRAME = 3;
 const int SIZING_FRAME = 4;
 const DWORD STYLE_BORDER = 0x00800000;
 const DWORD STYLE_DLGFRAME = 0x00400000;
+
+// Win32 wraps around past the ends of a LONG; so does this, without overflowing.
+LONG Moved(LONG side, int by) {
+    return static_cast<LONG>(static_cast<uint32_t>(side) + static_cast<uint32_t>(by));
+}
 } // namespace
 
 void FrameInsets(DWORD style, bool menu, RECT* insets) {
@@ -33,9 +38,9 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD) {
         return FALSE;
     RECT insets;
     FrameInsets(style, menu != FALSE, &insets);
-    rect->left -= insets.left;
-    rect->top -= insets.top;
-    rect->right += insets.right;
-    rect->bottom += insets.bottom;
+    rect->left = Moved(rect->left, -insets.left);
+    rect->top = Moved(rect->top, -insets.top);
+    rect->right = Moved(rect->right, insets.right);
+    rect->bottom = Moved(rect->bottom, insets.bottom);
     return TRUE;
 }

@@ -372,6 +372,11 @@ bool ReleaseSurfaceDC(HDC dc, ChangedPixels* changed) {
     return true;
 }
 
+Surface* SurfaceOfDC(HDC dc) {
+    DCRecord* record = FindDC(dc);
+    return record != NULL ? record->surface : NULL;
+}
+
 bool EraseWithBackground(HDC dc, HBRUSH background) {
     DCRecord* record = FindDC(dc);
     COLORREF color;

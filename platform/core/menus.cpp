@@ -23,9 +23,12 @@ struct MenuItemRecord {
 struct MenuRecord {
     uint32_t serial; // 0: free slot
     std::vector<MenuItemRecord> items;
+    uint32_t walk; // the last walk that looked into it, and at what depth
+    int walkDepth;
 };
 
 std::deque<MenuRecord> menus;
+uint32_t lastWalk = 0;
 
 MenuRecord* FindMenu(HMENU menu) {
     uint32_t serial = HandleSerial(menu, KIND_MENU);
@@ -62,9 +65,22 @@ void DestroyMenuTree(HMENU menu, int depth) {
         DestroyMenuTree(item.popup, depth + 1);
 }
 
+// A pop-up may sit in several menus, and a walk that looked into it for every way it can be
+// reached would take exponential time. A walk looks into a menu again only when it reaches it
+// higher up than before, where more of it lies within the depth bound.
+const MenuRecord* Visit(HMENU menu, int depth) {
+    MenuRecord* record = FindMenu(menu);
+    if (record == NULL || depth > MAX_MENU_DEPTH ||
+        (record->walk == lastWalk && record->walkDepth <= depth))
+        return NULL;
+    record->walk = lastWalk;
+    record->walkDepth = depth;
+    return record;
+}
+
 bool MenuHolds(HMENU menu, HMENU inner, int depth) {
-    const MenuRecord* record = FindMenu(menu);
-    if (record == NULL || depth > MAX_MENU_DEPTH)
+    const MenuRecord* record = Visit(menu, depth);
+    if (record == NULL)
         return false;
     for (const MenuItemRecord& item : record->items)
         if (item.popup == inner || MenuHolds(item.popup, inner, depth + 1))
@@ -73,8 +89,8 @@ bool MenuHolds(HMENU menu, HMENU inner, int depth) {
 }
 
 bool MenuHasCommand(HMENU menu, UINT id, int depth) {
-    const MenuRecord* record = FindMenu(menu);
-    if (record == NULL || depth > MAX_MENU_DEPTH)
+    const MenuRecord* record = Visit(menu, depth);
+    if (record == NULL)
         return false;
     for (const MenuItemRecord& item : record->items) {
         if (item.id == POPUP_ITEM_ID ? MenuHasCommand(item.popup, id, depth + 1) : item.id == id)
@@ -103,6 +119,7 @@ bool CoreMenuItem(HMENU menu, int index, UINT* id, const char** text, HMENU* pop
 }
 
 bool MenuTreeHasCommand(HMENU menu, UINT id) {
+    lastWalk++;
     return MenuHasCommand(menu, id, 0);
 }
 
@@ -125,6 +142,7 @@ HMENU WINAPI CreatePopupMenu(void) {
 BOOL WINAPI AppendMenuA(HMENU menu, UINT flags, UINT_PTR idNewItem, LPCSTR newItem) {
     MenuRecord* record = FindMenu(menu);
     HMENU popup = (flags & MF_POPUP) ? reinterpret_cast<HMENU>(idNewItem) : NULL;
+    lastWalk++;
     if (record == NULL || (popup != NULL && (popup == menu || MenuHolds(popup, menu, 0))))
         return FALSE;
     if (!MenuIsValid(popup))

@@ -21,12 +21,15 @@ RECT ClientRect(const WindowRecord* record) {
 
 // The host shows only the pixels that drawing changed: a paint that leaves most of the client
 // area as it was costs the host next to nothing, and one that changes nothing costs nothing.
+// Drawing on a store the window no longer has (its scale changed during the paint), or on another
+// window's, is not shown: it need not fit the window's store.
 void ReleaseAndShow(HWND window, HDC dc) {
+    WindowRecord* record = FindWindowRecord(window);
+    bool current = record != NULL && record->backing == SurfaceOfDC(dc);
     ChangedPixels changed;
     if (!ReleaseSurfaceDC(dc, &changed))
         return;
-    WindowRecord* record = FindWindowRecord(window);
-    if (record != NULL && record->host != NULL && changed.count > 0)
+    if (current && record->host != NULL && changed.count > 0)
         HostShowPixels(record->host, changed.boxes, changed.count);
 }
 } // namespace

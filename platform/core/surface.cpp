@@ -4,11 +4,14 @@
 
 #include "core.h"
 
+#include <limits.h>
 #include <string.h>
 
 #include <new>
 
 Surface* NewSurface(HostWindow* window, int width, int height, int scale) {
+    if (width > INT_MAX / scale || height > INT_MAX / scale)
+        return NULL; // its device pixels could not be counted, let alone held
     Surface* surface = new Surface{};
     PixelStore& store = surface->store;
     store.width = width * scale;

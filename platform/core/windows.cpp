@@ -32,6 +32,12 @@ void ReleaseWindow(WindowRecord* record) {
     *record = WindowRecord{};
 }
 
+// The outer size less the frame, at least 0; wide, since the outer size may be any int.
+int ClientSide(int outer, int frame) {
+    long long side = static_cast<long long>(outer) - frame;
+    return side > 0 ? static_cast<int>(side) : 0;
+}
+
 WindowRecord* FreeSlot() {
     for (WindowRecord& slot : windowTable)
         if (slot.serial == 0)
@@ -83,10 +89,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     style |= WS_CAPTION; // a top-level overlapped window always has a caption
     RECT insets;
     FrameInsets(style, menu != NULL, &insets);
-    int clientWidth = width - insets.left - insets.right;
-    int clientHeight = height - insets.top - insets.bottom;
-    clientWidth = clientWidth > 0 ? clientWidth : 0;
-    clientHeight = clientHeight > 0 ? clientHeight : 0;
+    int clientWidth = ClientSide(width, insets.left + insets.right);
+    int clientHeight = ClientSide(height, insets.top + insets.bottom);
     *record = WindowRecord{};
     record->serial = NewSerial();
     record->procedure = procedure;

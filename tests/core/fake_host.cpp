@@ -16,6 +16,18 @@ int64_t clock = 0;
 bool displayPresent = true;
 std::deque<HostWindow> windows; // never shrinks during a test, so records stay where they are
 std::deque<std::pair<void (*)(HWND), HWND>> events;
+void (*idleEvent)() = NULL;
+
+// The core promised to keep inside the store; a host would read or write past its pixels.
+void CheckInside(const PixelStore& store, const RECT& box, const char* what) {
+    if (box.left < 0 || box.top < 0 || box.right > store.width || box.bottom > store.height ||
+        box.left >= box.right || box.top >= box.bottom) {
+        fprintf(stderr, "fake host: %s %d,%d-%d,%d outside a store of %d x %d\n", what,
+                static_cast<int>(box.left), static_cast<int>(box.top), static_cast<int>(box.right),
+                static_cast<int>(box.bottom), store.width, store.height);
+        abort();
+    }
+}
 
 uint32_t GlyphPixel(unsigned char c, int x, int y) {
     return (x * 3 + y * 5 + c) % 4 == 0 ? 0x000000 : 0xFFFFFFFF;
@@ -27,6 +39,7 @@ void ResetFakeHost() {
     displayPresent = true;
     windows.clear();
     events.clear();
+    idleEvent = NULL;
 }
 
 void AdvanceFakeClock(int64_t microseconds) {
@@ -50,6 +63,10 @@ const FakeWindow* FakeWindowOf(HWND window) {
 
 void QueueFakeEvent(void (*event)(HWND), HWND window) {
     events.emplace_back(event, window);
+}
+
+void SetFakeIdleEvent(void (*event)()) {
+    idleEvent = event;
 }
 
 bool HostOpen() {
@@ -84,6 +101,8 @@ bool HostNewStore(HostWindow*, PixelStore*) {
 void HostFreeStore(PixelStore*) {}
 
 void HostShowPixels(HostWindow* window, const RECT* boxes, int count) {
+    for (int i = 0; i < count; i++)
+        CheckInside(*window->store, boxes[i], "shown box");
     RECT bounds = boxes[0];
     for (int i = 1; i < count; i++) {
         bounds.left = boxes[i].left < bounds.left ? boxes[i].left : bounds.left;
@@ -104,6 +123,7 @@ void HostMeasureText(const char*, int length, int scale, TextExtents* extents) {
 
 void HostDrawText(const PixelStore& store, int x, int y, const char* text, int length,
                   const RECT& clip) {
+    CheckInside(store, clip, "text clip");
     int scale = store.scale;
     for (int i = 0; i < length; i++) {
         int left = x + i * FAKE_GLYPH_WIDTH * scale;
@@ -130,6 +150,10 @@ void HostWait(int64_t deadline) {
         std::pair<void (*)(HWND), HWND> event = events.front();
         events.pop_front();
         event.first(event.second);
+        return;
+    }
+    if (deadline == HOST_NO_DEADLINE && idleEvent != NULL) {
+        idleEvent();
         return;
     }
     if (deadline == HOST_NO_DEADLINE) {

@@ -27,3 +27,7 @@ void SetFakeDisplay(bool present);
 const FakeWindow* FakeWindowOf(HWND window);
 // An event the host hands the core at its next wait, as a host takes in input.
 void QueueFakeEvent(void (*event)(HWND), HWND window);
+// Called when the core would wait for an event that never comes, in place of aborting (for a
+// driver that cannot tell beforehand whether GetMessageA will find a message); NULL: abort.
+// ResetFakeHost clears it.
+void SetFakeIdleEvent(void (*event)());

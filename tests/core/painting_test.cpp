@@ -1,5 +1,6 @@
 // Update regions and paint bracketing: erasing, validation, clipping to the update region.
 
+#include "fake_host.h"
 #include "message_log.h"
 
 #include <win32_testing.h>
@@ -124,4 +125,29 @@ TEST(Painting, AWindowAtScaleTwoRepaintsItsWholeStoreOfTwiceTheSizeInDevicePixel
     EXPECT_EQ(TestingGetClientPixel(window, 400, 0), 0xFFFFFFFFu);
     const UINT expected[] = {WM_CREATE, WM_SHOWWINDOW, WM_ERASEBKGND, WM_ERASEBKGND};
     EXPECT_TRUE(SequenceIs(expected));
+}
+
+// Only drawing on a window's current store reaches its host window: after a scale change in the
+// middle of a paint, or through another window's paint, it need not fit.
+TEST(Painting, OnlyDrawingOnTheWindowsCurrentStoreIsShown) {
+    StartLoggingLayer();
+    TestingSetHeadless(false);
+    HWND window = CreateLoggedWindow(), other = CreateLoggedWindow();
+    TestingSetWindowScale(window, 2);
+    ShowWindow(window, SW_SHOW);
+    ShowWindow(other, SW_SHOW);
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    TestingSetWindowScale(window, 1);
+    Rectangle(paint.hdc, 0, 0, 200, 100);
+    int shown = FakeWindowOf(window)->shownBoxes;
+    EndPaint(window, &paint);
+    EXPECT_EQ(FakeWindowOf(window)->shownBoxes, shown);
+
+    BeginPaint(window, &paint);
+    Rectangle(paint.hdc, 0, 0, 200, 100);
+    shown = FakeWindowOf(other)->shownBoxes;
+    EndPaint(other, &paint);
+    EXPECT_EQ(FakeWindowOf(other)->shownBoxes, shown);
+    TestingSetHeadless(true);
 }

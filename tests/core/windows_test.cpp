@@ -117,6 +117,28 @@ TEST(Menus, APopUpThatWouldHoldItsOwnMenuIsRefusedAndATreeEndsWhole) {
     EXPECT_EQ(TestingMenuItemCount(inner), -1);
 }
 
+// Pop-ups shared by several menus: the walks that refuse a loop and find a command look into each
+// once, rather than once for each of the 8^15 ways down.
+TEST(Menus, SharedPopUpsAreWalkedOnce) {
+    StartLoggingLayer();
+    HMENU chain[16];
+    chain[15] = CreatePopupMenu();
+    AppendMenuA(chain[15], MF_STRING, 7, "Deep");
+    for (int i = 14; i >= 0; i--) {
+        chain[i] = CreatePopupMenu();
+        for (int j = 0; j < 8; j++)
+            ASSERT_TRUE(
+                AppendMenuA(chain[i], MF_POPUP, reinterpret_cast<UINT_PTR>(chain[i + 1]), "x"));
+    }
+    EXPECT_FALSE(AppendMenuA(chain[15], MF_POPUP, reinterpret_cast<UINT_PTR>(chain[0]), "Loop"));
+    HWND window = CreateLoggedWindow(chain[0]);
+    TestingChooseMenuItem(window, 8); // no such item
+    TestingChooseMenuItem(window, 7);
+    MSG msg;
+    ASSERT_TRUE(GetMessageA(&msg, NULL, 0, 0));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
 TEST(Input, KeysArriveAsKeyDownAndUpButF10StaysWithTheMenuBar) {
     StartLoggingLayer();
     HWND window = CreateLoggedWindow();
@@ -157,4 +179,25 @@ TEST(Windows, NoDisplayMeansNoWindow) {
     DestroyWindow(window);
     EXPECT_TRUE(FakeWindowOf(window)->destroyed);
     TestingSetHeadless(true);
+}
+
+// Sizes at the ends of an int: Win32's LONG arithmetic wraps, and a window too wide to hold at a
+// higher scale keeps the store it has.
+TEST(Windows, ExtremeSizesNeitherOverflowNorBreakTheWindow) {
+    StartLoggingLayer();
+    RECT rect = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    AdjustWindowRectEx(&rect, FIXED_STYLE, FALSE, 0);
+    EXPECT_EQ(rect.left, INT32_MAX - 2);
+    EXPECT_EQ(rect.right, INT32_MIN + 2);
+
+    HWND window = CreateWindowExA(0, "Log", "", FIXED_STYLE, 0, 0, INT32_MAX, INT32_MIN, NULL, NULL,
+                                  NULL, NULL);
+    RECT client;
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, INT32_MAX - 6);
+    EXPECT_EQ(client.bottom, 0);
+    TestingSetWindowScale(window, 8);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    EXPECT_TRUE(DestroyWindow(window));
 }
