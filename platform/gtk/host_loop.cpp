@@ -44,11 +44,10 @@ timespec AsTimespec(int64_t microseconds) {
                     static_cast<long>(microseconds % MICROSECONDS) * 1000};
 }
 
-// A deadline already past needs no timer: the poll does not wait.
 void ArmDeadline(int64_t deadline) {
     if (deadlineFd < 0)
         deadlineFd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (deadline == armedDeadline || deadlineFd < 0 || deadline <= HostClock())
+    if (deadline == armedDeadline || deadlineFd < 0)
         return;
     int64_t gap =
         lastDeadline != HOST_NO_DEADLINE && deadline != HOST_NO_DEADLINE && deadline > lastDeadline
@@ -80,17 +79,22 @@ void TakeDeadline() {
 // broken display connection ends the program here, before GDK meets it.
 int PollUntil(int count, int64_t glibDeadline, int64_t deadline) {
     static_assert(sizeof(GPollFD) == sizeof(pollfd), "GLib polls with the system's records");
-    ArmDeadline(deadline);
+    // A deadline already past needs no timer, and the poll only looks: arming the timer for it
+    // would also teach it a wrong gap.
+    int64_t now = HostClock();
+    bool due = deadline != HOST_NO_DEADLINE && deadline <= now;
+    if (!due)
+        ArmDeadline(deadline);
     if (hostFds.size() < static_cast<size_t>(count) + 1)
         hostFds.resize(count + 1);
     hostFds[count] = GPollFD{deadlineFd, G_IO_IN, 0};
     timespec wait = {0, 0};
-    if (glibDeadline != HOST_NO_DEADLINE) {
-        int64_t left = glibDeadline - HostClock();
+    if (glibDeadline != HOST_NO_DEADLINE && !due) {
+        int64_t left = glibDeadline - now;
         wait = AsTimespec(left > 0 ? left : 0);
     }
     int ready = ppoll(reinterpret_cast<pollfd*>(hostFds.data()), static_cast<nfds_t>(count + 1),
-                      glibDeadline == HOST_NO_DEADLINE ? NULL : &wait, NULL);
+                      glibDeadline == HOST_NO_DEADLINE && !due ? NULL : &wait, NULL);
     if (ready > 0 && hostFds[count].revents != 0) {
         TakeDeadline();
         ready--;
