@@ -62,7 +62,7 @@ struct HostWindowSpec {
     bool minimizeBox;
     const PixelStore* store;
 };
-HostWindow* HostCreateWindow(const HostWindowSpec& spec);
+HostWindow* HostCreateWindow(const HostWindowSpec& wanted);
 void HostShowWindow(HostWindow* window, bool visible);
 void HostIconifyWindow(HostWindow* window, bool iconic);
 // The window goes, with its menu bar; no event names it afterwards.

@@ -101,17 +101,17 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     record->clientHeight = clientHeight;
     HWND window = WindowHandle(record);
     if (!headless) {
-        HostWindowSpec spec = {window,
-                               windowName != NULL ? windowName : "",
-                               menu,
-                               MENU_BAR_HEIGHT,
-                               clientWidth,
-                               clientHeight,
-                               x,
-                               y,
-                               (style & WS_MINIMIZEBOX) != 0,
-                               &record->shown};
-        record->host = HostCreateWindow(spec);
+        HostWindowSpec wanted = {window,
+                                 windowName != NULL ? windowName : "",
+                                 menu,
+                                 MENU_BAR_HEIGHT,
+                                 clientWidth,
+                                 clientHeight,
+                                 x,
+                                 y,
+                                 (style & WS_MINIMIZEBOX) != 0,
+                                 &record->shown};
+        record->host = HostCreateWindow(wanted);
     }
     // Pixels the host shows without a copy, where it has them, are made for its window.
     record->backing = NewSurface(record->host, clientWidth, clientHeight,

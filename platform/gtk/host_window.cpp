@@ -308,35 +308,35 @@ bool HostOpen() {
     return hostState == 1;
 }
 
-HostWindow* HostCreateWindow(const HostWindowSpec& spec) {
+HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     HostChanged();
     HostWindow* host = new HostWindow{};
-    host->window = spec.window;
-    host->store = spec.store;
+    host->window = wanted.window;
+    host->store = wanted.store;
     GtkWidget* top = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     host->top = top;
     g_object_set_data(G_OBJECT(top), HOST_WINDOW_KEY, host);
-    if (spec.minimizeBox)
+    if (wanted.minimizeBox)
         g_object_set_data(G_OBJECT(top), "win32-minimize-box", GINT_TO_POINTER(1));
-    gtk_window_set_title(GTK_WINDOW(top), CoreTextToUtf8(spec.title, -1).c_str());
+    gtk_window_set_title(GTK_WINDOW(top), CoreTextToUtf8(wanted.title, -1).c_str());
     gtk_window_set_resizable(GTK_WINDOW(top), FALSE);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(top), box);
-    if (spec.menu != NULL) {
+    if (wanted.menu != NULL) {
         GtkWidget* bar = gtk_menu_bar_new();
         gtk_style_context_add_class(gtk_widget_get_style_context(bar), "win32-menu-bar");
-        gtk_widget_set_size_request(bar, -1, spec.menuBarHeight);
-        FillHostMenu(bar, spec.menu, host, 0);
+        gtk_widget_set_size_request(bar, -1, wanted.menuBarHeight);
+        FillHostMenu(bar, wanted.menu, host, 0);
         gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
         host->menuBar = bar;
         g_signal_connect(bar, "style-updated", G_CALLBACK(OnMenuBarStyle), host);
     }
     GtkWidget* client = gtk_drawing_area_new();
     host->client = client;
-    gtk_widget_set_size_request(client, spec.clientWidth, spec.clientHeight);
+    gtk_widget_set_size_request(client, wanted.clientWidth, wanted.clientHeight);
     gtk_box_pack_start(GTK_BOX(box), client, FALSE, FALSE, 0);
-    if (spec.x != CW_USEDEFAULT)
-        gtk_window_move(GTK_WINDOW(top), spec.x, spec.y);
+    if (wanted.x != CW_USEDEFAULT)
+        gtk_window_move(GTK_WINDOW(top), wanted.x, wanted.y);
     g_signal_connect(client, "draw", G_CALLBACK(OnDraw), host);
     g_signal_connect_after(client, "realize", G_CALLBACK(OnClientRealize), NULL);
     g_signal_connect_after(client, "map", G_CALLBACK(OnClientMapped), host);

@@ -104,20 +104,20 @@ bool HostOpen() {
 
 void HostSetApplicationId(const char*) {}
 
-HostWindow* HostCreateWindow(const HostWindowSpec& spec) {
+HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     if (windowInUse) {
         fprintf(stderr, "web host: a page has room for one window only\n");
         return NULL;
     }
     windowInUse = true;
-    pageWindow = HostWindow{spec.window, spec.store};
-    std::string title = CoreTextToUtf8(spec.title != NULL ? spec.title : "", -1);
-    WebCreateWindow(title.c_str(), spec.clientWidth, spec.clientHeight);
-    if (spec.menu != NULL)
-        AddMenuItems(spec.menu, 0, 1);
+    pageWindow = HostWindow{wanted.window, wanted.store};
+    std::string title = CoreTextToUtf8(wanted.title != NULL ? wanted.title : "", -1);
+    WebCreateWindow(title.c_str(), wanted.clientWidth, wanted.clientHeight);
+    if (wanted.menu != NULL)
+        AddMenuItems(wanted.menu, 0, 1);
     int scale = WebDeviceScale();
     if (scale != 1)
-        CoreScaleChanged(spec.window, scale);
+        CoreScaleChanged(wanted.window, scale);
     return &pageWindow;
 }
 

@@ -77,8 +77,9 @@ bool HostOpen() {
 
 void HostSetApplicationId(const char*) {}
 
-HostWindow* HostCreateWindow(const HostWindowSpec& spec) {
-    windows.push_back(HostWindow{FakeWindow{spec.window, false, false, false, 0, {}}, spec.store});
+HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
+    windows.push_back(
+        HostWindow{FakeWindow{wanted.window, false, false, false, 0, {}}, wanted.store});
     return &windows.back();
 }
 

@@ -283,10 +283,10 @@ class Gnome(Desktop):
         leaves windows where they were, so this comes before any window."""
         config = "org.gnome.Mutter.DisplayConfig"
         serial, monitors, logical, _ = self.Call(config, "/org/gnome/Mutter/DisplayConfig", config, "GetCurrentState", None, "(ua((ssss)a(siiddada{sv})a{sv})a(iiduba(ssss)a{sv})a{sv})")
-        modes = {spec[0]: next(mode[0] for mode in modes if mode[6].get("is-current")) for spec, modes, _ in monitors}
+        modes = {connector[0]: next(mode[0] for mode in modes if mode[6].get("is-current")) for connector, modes, _ in monitors}
         layout, x = [], 0
-        for _, _, _, transform, primary, specs, _ in logical:
-            layout.append((x, 0, float(scale), transform, primary, [(spec[0], modes[spec[0]], {}) for spec in specs]))
+        for _, _, _, transform, primary, connectors, _ in logical:
+            layout.append((x, 0, float(scale), transform, primary, [(connector[0], modes[connector[0]], {}) for connector in connectors]))
         self.Call(config, "/org/gnome/Mutter/DisplayConfig", config, "ApplyMonitorsConfig", GLib.Variant("(uua(iiduba(ssa{sv}))a{sv})", (serial, 1, layout, {})))
         self.scale = scale
 
