@@ -125,20 +125,24 @@ void NoteChange(DCRecord& dc, int l, int t, int r, int b) {
 
 void Settle(DCRecord& dc, const RECT* area);
 
-// Fills l..r-1, t..b-1 within the clip; the caller brackets with flush and mark_dirty.
+// Sets every pixel of `area` (inside the store) to `pixel`, a row at a time through the C
+// library's fill, several times faster than a loop of single pixels; a wchar_t is one 32-bit
+// pixel here.
+void FillArea(const PixelStore& store, const RECT& area, uint32_t pixel) {
+    static_assert(sizeof(wchar_t) == sizeof(uint32_t), "wmemset fills whole pixels");
+    for (int y = area.top; y < area.bottom; y++)
+        wmemset(reinterpret_cast<wchar_t*>(PixelRow(store, y) + area.left),
+                static_cast<wchar_t>(pixel), static_cast<size_t>(area.right - area.left));
+}
+
+// Fills l..r-1, t..b-1 within the clip.
 void FillPixels(DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
     RECT area;
     if (!ClipToDC(dc, l, t, r, b, &area))
         return;
-    // A row at a time through the C library's fill, several times faster than a loop of single
-    // pixels; a wchar_t is one 32-bit pixel here.
-    static_assert(sizeof(wchar_t) == sizeof(uint32_t), "wmemset fills whole pixels");
     Settle(dc, &area);
     ForgetDrawing(dc.surface, area, true);
-    wchar_t pixel = static_cast<wchar_t>(ToPixel(color));
-    for (int y = area.top; y < area.bottom; y++)
-        wmemset(reinterpret_cast<wchar_t*>(PixelRow(dc.surface->store, y) + area.left), pixel,
-                static_cast<size_t>(area.right - area.left));
+    FillArea(dc.surface->store, area, ToPixel(color));
     NoteChange(dc, area.left, area.top, area.right, area.bottom);
 }
 
@@ -227,11 +231,8 @@ void DrawRectangle(DCRecord& dc, const RECT& r, COLORREF color) {
 // Fills l..r-1, t..b-1 with white within the clip, leaving what the surface remembers alone.
 void FillWhite(DCRecord& dc, const RECT& box) {
     RECT area;
-    if (!IntersectRects(box, dc.clip, &area))
-        return;
-    for (int y = area.top; y < area.bottom; y++)
-        wmemset(reinterpret_cast<wchar_t*>(PixelRow(dc.surface->store, y) + area.left),
-                static_cast<wchar_t>(ToPixel(WHITE)), static_cast<size_t>(area.right - area.left));
+    if (IntersectRects(box, dc.clip, &area))
+        FillArea(dc.surface->store, area, ToPixel(WHITE));
 }
 
 RECT Offset(const RECT& r, int x, int y) {
