@@ -43,6 +43,9 @@ bool PutStoreOnHost(HostWindow* window, const RECT* boxes, int count);
 void AttachSubsurface(HostWindow* window);
 void DetachSubsurface(HostWindow* window);
 bool PutStoreOnSubsurface(HostWindow* window, const RECT* boxes, int count);
+// Reads what the display sent, when nothing of it is for GDK (such as the compositor handing a
+// buffer back): true then; false, with GDK's events left queued for GLib's round, otherwise.
+bool TakeOwnDisplayEvents();
 // The store's pixels as a cairo surface (with its device scale), for GTK to draw from.
 cairo_surface_t* StoreSurface(const PixelStore& store);
 

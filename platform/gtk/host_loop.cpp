@@ -6,7 +6,9 @@
 // has touched the host since (HostChanged), the next wait polls the descriptors and timeout GLib
 // asked for then, without GLib: only if one of them is ready, or its timeout passes, does GLib run
 // again. This keeps GLib's, GDK's and Xlib's code and data out of a quiet tick; their descriptors
-// are level-triggered, so what the short wait saw GLib sees again.
+// are level-triggered, so what the short wait saw GLib sees again. On Wayland the compositor
+// answers each frame the board commits by handing its buffer back: that wake reads the display
+// itself, and stays quiet when nothing it read is GDK's.
 //
 // The core's deadline is a timerfd on the monotonic clock, polled with GLib's descriptors: it
 // fires at that moment to the microsecond (a GLib timeout counts whole milliseconds, which would
@@ -105,6 +107,14 @@ int PollUntil(int count, int64_t glibDeadline, int64_t deadline) {
     return ready;
 }
 
+bool OnlyDisplayReadable() {
+    for (int i = 0; i < hostFdCount; i++)
+        if (hostFds[i].revents != 0 &&
+            (hostFds[i].fd != DisplayConnection() || hostFds[i].revents != G_IO_IN))
+            return false;
+    return true;
+}
+
 // One round of the main context, as g_main_context_iteration, waiting at most until `deadline`,
 // that keeps what it polled for if it dispatched nothing.
 void IterateHost(int64_t deadline) {
@@ -146,12 +156,14 @@ int64_t HostClock() {
 }
 
 void HostWait(int64_t deadline) {
-    int64_t now = HostClock();
-    if (hostQuiet && now < hostDeadline) {
+    for (int64_t now = HostClock(); hostQuiet && now < hostDeadline; now = HostClock()) {
         int ready = PollUntil(hostFdCount, deadline <= now ? now : hostDeadline, deadline);
         if (ready <= 0 && HostClock() < hostDeadline)
-            return;   // our deadline, or nothing
+            return; // our deadline, or nothing
+        if (ready == 1 && OnlyDisplayReadable() && TakeOwnDisplayEvents())
+            continue;
         deadline = 0; // GLib's turn, and something is ready for it
+        break;
     }
     IterateHost(deadline);
 }

@@ -243,6 +243,25 @@ void DetachSubsurface(HostWindow* host) {
 #endif
 }
 
+bool TakeOwnDisplayEvents() {
+#ifdef GDK_WINDOWING_WAYLAND
+    if (globals.queue == NULL)
+        return false;
+    wl_display* display = globals.display;
+    // Nobody else reads here: GDK's own read ends with each round of GLib.
+    if (wl_display_prepare_read_queue(display, globals.queue) == 0 &&
+        wl_display_read_events(display) < 0)
+        return false;
+    wl_display_dispatch_queue_pending(display, globals.queue);
+    if (wl_display_prepare_read(display) != 0)
+        return false; // events on GDK's queue
+    wl_display_cancel_read(display);
+    return true;
+#else
+    return false;
+#endif
+}
+
 bool PutStoreOnSubsurface(HostWindow* host, const RECT* boxes, int count) {
 #ifdef GDK_WINDOWING_WAYLAND
     Subsurface* sub = host->subsurface;
