@@ -13,7 +13,8 @@ import sys
 import time
 
 DISPLAYS = {"x11": "X11 (Xvfb, openbox)", "sway": "sway 1.7, headless", "kwin": "KWin 5.27, headless"}
-PROGRAMS = {"reference": "floor", "native": "native `slithergrid`", "before": "the build before the subsurface"}
+PROGRAMS = {"reference": "floor", "reference_sized": "`wayland_reference` holding the game's extra resident memory",
+            "native": "native `slithergrid`", "before": "the build before the subsurface"}
 FLOORS = {"x11": "`reference_tick`", "sway": "`wayland_reference`", "kwin": "`wayland_reference`"}
 
 
@@ -46,18 +47,21 @@ def main():
         time.strftime("%Y-%m-%d"), cpu, os.cpu_count(), platform.release(), load("wayland_load_start.txt"), load("wayland_load_end.txt")), "",
         "Ticks at 250 ms on Wayland beside X11 (`bench/run_all --wayland`: median of %d interleaved rounds, each program launched anew for each; "
         "ratios: the median of each round's ratio; damage from one more launch with `WAYLAND_DEBUG=1` on Wayland, from DAMAGE on X11):" % len(rounds), "",
-        "| display | program | moving: CPU per tick | ratio to the display's floor | ratio to the game on X11 | lost game: CPU per tick | ratio to the floor | bytes damaged per tick, moving | lost game | commits per tick, moving |",
-        "|---|---|---|---|---|---|---|---|---|---|"]
+        "| display | program | resident memory | moving: CPU per tick | ratio to the display's floor | ratio to the floor holding as much memory | ratio to the game on X11 | lost game: CPU per tick | ratio to the floor | bytes damaged per tick, moving | lost game | commits per tick, moving |",
+        "|---|---|---|---|---|---|---|---|---|---|---|---|"]
     x11Moving = Figure("x11", "native", "moving")
     for display in ("x11", "sway", "kwin"):
-        for program in ("reference", "native", "before"):
+        for program in ("reference", "reference_sized", "native", "before"):
             moving, still = Figure(display, program, "moving"), Figure(display, program, "still")
             if not moving and not still:
                 continue
             floorMoving, floorStill = Figure(display, "reference", "moving"), Figure(display, "reference", "still")
             name = FLOORS[display] + " (the floor)" if program == "reference" else PROGRAMS[program]
-            cells = [DISPLAYS[display], name, "%.0f µs" % Median(moving.values()) if moving else "",
+            resident = Median([r["resident_kib"] for r in timed if r["display"] == display and r["program"] == program and "resident_kib" in r])
+            cells = [DISPLAYS[display], name, "%.1f MiB" % (resident / 1024) if resident else "",
+                     "%.0f µs" % Median(moving.values()) if moving else "",
                      "1" if program == "reference" else Ratio(moving, floorMoving),
+                     Ratio(moving, Figure(display, "reference_sized", "moving")) if program in ("native", "before") and display != "x11" else "",
                      Ratio(moving, x11Moving) if program == "native" and display != "x11" else "",
                      "%.0f µs" % Median(still.values()) if still else "",
                      "1" if program == "reference" else Ratio(still, floorStill)]

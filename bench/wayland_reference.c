@@ -9,7 +9,10 @@
    ticks commit nothing; Return starts a new game, as the game's New Game does. There is no score
    line: Wayland has no server font, and the game draws its line only when the score changes.
 
-   wayland_reference [INTERVAL_MS]     default 250 */
+   wayland_reference [INTERVAL_MS [RESIDENT_KIB]]     default 250 and 0
+
+   With RESIDENT_KIB it also holds that much more memory resident, written once at the start and
+   never touched again: the floor at the size of a bigger program, such as one linked with GTK. */
 
 #define _GNU_SOURCE /* memfd_create */
 #include "xdg-shell-client-protocol.h"
@@ -44,6 +47,7 @@ static struct xdg_wm_base* shell;
 static struct wl_seat* seat;
 static struct wl_keyboard* keyboard;
 static struct wl_surface* surface;
+static void* heldMemory; /* RESIDENT_KIB */
 static struct Buffer buffers[BUFFERS];
 static int configured, closed, pending;
 static int headX = 0, headY = 0, dx = 1, dy = 0, over = 0;
@@ -221,6 +225,13 @@ static const struct wl_registry_listener REGISTRY_LISTENER = {OnGlobal, OnGlobal
 
 int main(int argc, char** argv) {
     long interval = argc > 1 ? atol(argv[1]) : 250;
+    long residentKib = argc > 2 ? atol(argv[2]) : 0;
+    if (residentKib > 0) {
+        size_t bytes = (size_t)residentKib * 1024;
+        heldMemory = mmap(NULL, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (heldMemory != MAP_FAILED)
+            memset(heldMemory, 1, bytes);
+    }
     struct wl_display* display = wl_display_connect(NULL);
     if (display == NULL) {
         fprintf(stderr, "wayland_reference: no Wayland display\n");

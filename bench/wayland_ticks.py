@@ -6,8 +6,12 @@ build on X11, interleaved in one run.
 
 Displays, all started at once: headless sway, headless KWin and Xvfb with openbox.
 Programs: the native game and the display's floor (wayland_reference on sway and KWin,
-reference_tick on X11), each launched anew for each measurement; with SLITHER_BEFORE naming
-another build of the game, that build too on sway and KWin ("before").
+reference_tick on X11), each launched anew for each measurement; on sway and KWin also the
+floor holding as much more resident memory as the game held over it in its last launch there
+("reference_sized": on this machine a wake costs more the more memory a process has resident,
+and a GTK program has about ten times the floor's); with SLITHER_BEFORE naming another build
+of the game, that build too on sway and KWin ("before"). Each launch records its resident
+memory (VmRSS) at the end of its moving part.
 
 Nothing steers the snake: a launch is a new game, whose one-cell snake runs along row 0 from
 the top-left cell, one cell a tick, and dies at the right wall on its 16th tick (the food lies
@@ -47,6 +51,15 @@ NEW_GAME_BY_KEYS = ("x11", "kwin")  # sway 1.7 gives GTK's menu no keys
 DAMAGE = re.compile(rb"wl_surface@\d+\.(damage|damage_buffer)\((-?\d+), (-?\d+), (\d+), (\d+)\)")
 
 
+SIZED_DEFAULT_KIB = 32 * 1024  # until the game and the floor have both run on that display
+lastResident = {}  # (display, program): VmRSS in KiB of its last launch
+
+
+def Resident(pid):
+    with open(f"/proc/{pid}/status") as file:
+        return next(int(line.split()[1]) for line in file if line.startswith("VmRSS:"))
+
+
 def Programs(kind):
     if kind == "x11":
         programs = {"native": (driver.ProgramCommand("native"), "Slithergrid"),
@@ -54,6 +67,9 @@ def Programs(kind):
     else:
         programs = {"native": (driver.ProgramCommand("native"), "Slithergrid"),
                     "reference": ([os.path.join(BENCH, "wayland_reference"), str(INTERVAL)], "Reference")}
+        mine, floor = lastResident.get((kind, "native")), lastResident.get((kind, "reference"))
+        more = mine - floor if mine is not None and floor is not None else SIZED_DEFAULT_KIB
+        programs["reference_sized"] = ([os.path.join(BENCH, "wayland_reference"), str(INTERVAL), str(max(0, more))], "Reference")
         if os.environ.get("SLITHER_BEFORE"):
             programs["before"] = ([os.environ["SLITHER_BEFORE"]], "Slithergrid")
     return programs
@@ -148,6 +164,8 @@ def Measure(display, kind, program, lostSeconds, debug=False):
             end = shotStart + (driver.GRID_WIDTH - 1 - column) * tick - 0.1
             SleepUntil(start)
             Part(name, max(0.0, end - time.monotonic()))
+            if name == "moving":
+                result["resident_kib"] = lastResident[(kind, program)] = Resident(process.pid)
             column, over, _, shotEnd = Head(display, window, origin)
             parts[name]["kept_moving"] = end - start >= 1.0 and column is not None and not over
             parts[name]["head_after"] = [column, over]
@@ -159,7 +177,7 @@ def Measure(display, kind, program, lostSeconds, debug=False):
         if kind in NEW_GAME_BY_KEYS and not debug:
             # Where the menu takes keys: a new game in a program that has run for a while.
             display.Activate(window)
-            display.Keys(*(["F10", "Down", "Return"] if program != "reference" else ["Return"]))
+            display.Keys(*(["F10", "Down", "Return"] if not program.startswith("reference") else ["Return"]))
             try:
                 Moving("new_game", again=True)
             except AssertionError as error:
@@ -191,7 +209,7 @@ def main():
                 result["round"] = round
                 print(json.dumps(result), flush=True)
         for kind, display, program in runs:
-            if kind != "x11":
+            if kind != "x11" and program != "reference_sized":
                 try:
                     result = Measure(display, kind, program, min(lostSeconds, 3), debug=True)
                 except AssertionError as error:
