@@ -9,7 +9,7 @@ Programs: the native game and the display's floor (wayland_reference on sway and
 reference_tick on X11), each launched anew for each measurement; on sway and KWin also the
 floor holding as much more resident memory as the game held over it in its last launch there
 ("reference_sized": on this machine a wake costs more the more memory a process has resident,
-and a GTK program has about ten times the floor's); with SLITHER_BEFORE naming another build
+and a GTK program has about seven times the floor's); with SLITHER_BEFORE naming another build
 of the game, that build too on sway and KWin ("before"). Each launch records its resident
 memory (VmRSS) at the end of its moving part.
 
