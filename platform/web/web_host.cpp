@@ -37,6 +37,7 @@ EM_ASYNC_JS(void, WebWait, (double timeoutMs), { await WebHost.Wait(timeoutMs); 
 EM_ASYNC_JS(void, WebSleep, (double timeoutMs), { await WebHost.Sleep(timeoutMs); });
 EM_JS(int, WebNextEvent, (int* fields), { return WebHost.NextEvent(fields); });
 EM_JS(int, WebDeviceScale, (), { return WebHost.DeviceScale(); });
+EM_JS(void, WebCheckScale, (), { WebHost.CheckScale(); });
 EM_JS(void, WebCreateWindow, (const char* title, int width, int height),
       { WebHost.CreateWindow(UTF8ToString(title), width, height); });
 EM_JS(void, WebShowWindow, (int visible), { WebHost.ShowWindow(visible != 0); });
@@ -154,6 +155,9 @@ int64_t HostClock() {
 
 void HostWait(int64_t deadline) {
     for (;;) {
+        // The page's events can miss a new device ratio (seen with Chromium's emulated screens on
+        // a busy machine), so each wait also looks.
+        WebCheckScale();
         if (HandOverEvents())
             return;
         if (deadline == HOST_NO_DEADLINE) {
