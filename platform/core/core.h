@@ -38,8 +38,6 @@ inline uint32_t HandleSerial(const void* handle, HandleKind kind) {
                : 0;
 }
 
-const int MAX_DEVICE_SCALE = 8;
-
 // Pixels that GDI draws on, with what they remember of that drawing (drawing_memory.cpp).
 struct DrawingMemory;
 struct Surface {
@@ -47,8 +45,8 @@ struct Surface {
     DrawingMemory* memory; // made at the first drawing it remembers
     int references;        // the window or test that made it, and each device context on it
 };
-// A white surface of width x height logical pixels at this scale, its pixels from the host's
-// window if it has one; NULL if there is no memory for it.
+// A white surface of width x height logical pixels at this scale (in 120ths), its pixels from the
+// host's window if it has one; NULL if there is no memory for it.
 Surface* NewSurface(HostWindow* window, int width, int height, int scale);
 void HoldSurface(Surface* surface);
 void ReleaseSurface(Surface* surface);
@@ -134,10 +132,20 @@ bool IsTimerCallback(TIMERPROC callback);
 void KillWindowTimers(HWND window);
 void ResetTimers();
 
-// Device scale, at most MAX_DEVICE_SCALE. Gives the window a backing store at this scale (at
-// least 1), white and wholly invalid, so that the program paints it anew; nothing if the scale is
-// the same or the store cannot be made.
+// Device scale (device_scale.cpp). Gives the window a backing store at this scale, clamped to
+// MIN_DEVICE_SCALE to MAX_DEVICE_SCALE, white and wholly invalid, so that the program paints it
+// anew; nothing if the scale is the same or the store cannot be made.
 void SetWindowScale(WindowRecord* record, int scale);
+int ClampDeviceScale(int scale);
+// A logical rectangle's device pixels: each edge through CoreDevicePixels.
+RECT DeviceRect(const RECT& logical, int scale);
+// What Rectangle(l, t, r, b) covers in device pixels: `outer`, and inside the one-pixel outline
+// `fill`. The outline is the device pixels of the logical one, and at least one device pixel wide.
+struct DeviceRectangle {
+    RECT outer;
+    RECT fill;
+};
+DeviceRectangle DeviceRectangleOf(const RECT& logical, int scale);
 
 // What a surface remembers of its drawing (drawing_memory.cpp), in device pixels. A remembered
 // rectangle was drawn whole with this brush; the texts drawn over it since are listed in order.
@@ -145,6 +153,7 @@ const int MAX_TEXTS_OVER = 4;
 const int MAX_KNOWN_TEXT_BYTES = 64;
 struct KnownRectangle {
     RECT rect;
+    RECT fill; // inside the outline
     COLORREF color;
     int textCount;
     uint32_t texts[MAX_TEXTS_OVER];
@@ -171,7 +180,7 @@ void ForgetDrawing(Surface* surface, const RECT& area, bool rectangles);
 void ForgetRepaintedRectangle(Surface* surface, const RECT& rect, const RECT& changed);
 void ForgetSurfaceDrawing(Surface* surface);
 void FreeDrawingMemory(Surface* surface);
-void RememberRectangle(Surface* surface, const RECT& rect, COLORREF color);
+void RememberRectangle(Surface* surface, const RECT& rect, const RECT& fill, COLORREF color);
 // A text drawn whole (longer ones are not remembered); the rectangles under it list it.
 void RememberText(Surface* surface, int x, int y, const char* text, int length, const RECT& box);
 
@@ -181,8 +190,8 @@ void EraseNow(HWND window);
 bool TakePaintMessage(HWND filterWindow, UINT filterMin, UINT filterMax, MSG* msg);
 void ValidateByPainting(HWND window);
 
-// GDI. A device context draws in logical pixels, the surface's scale device pixels a side each,
-// clipped to `clip` (logical; NULL for all of the surface).
+// GDI. A device context draws in logical pixels, mapped to the surface's device pixels at its
+// scale, clipped to `clip` (logical; NULL for all of the surface).
 HDC AcquireSurfaceDC(Surface* surface, const RECT* clip);
 // Gives the device pixels that drawing through the DC changed; false for an invalid DC.
 bool ReleaseSurfaceDC(HDC dc, ChangedPixels* changed);

@@ -1,15 +1,62 @@
-// The client backing store at the window's device scale, as a HiDPI monitor has it.
+// The device scale: how logical pixels become device pixels, and the backing store at the window's
+// scale, as a HiDPI monitor has it.
 //
-// Win32 enlarges the pixels of a program that is not DPI-aware with a smoothing filter. Here the
-// program still draws its logical pixels, but the backing store holds `scale` x `scale` device
-// pixels for each of them and GDI fills them all, so outlines and glyphs stay sharp on a HiDPI
-// screen. When the window moves to a monitor of another scale it gets a new store and a WM_PAINT
-// with erasing, as after being shown. Scales above 8 count as 8.
+// A program that is not DPI-aware keeps its logical pixels; Win32's GDI scaling draws them at the
+// display's resolution. So does the layer, at whole and fractional scales alike: one rule puts a
+// logical edge on a device pixel (x x scale, rounded half up), and every edge goes through it, so
+// neighbouring rectangles share their edge without gap or overlap, a fill covers exactly the device
+// pixels between its edges, and the store is never resampled. A one-pixel outline covers the
+// device pixels of its logical pixel, but never fewer than one. When the window moves to a monitor
+// of another scale it gets a new store and a WM_PAINT with erasing, as after being shown.
 
 #include "core.h"
 
+namespace {
+// Device coordinates are kept far inside an int: anything beyond is clipped anyway.
+const long long DEVICE_LIMIT = 1 << 30;
+
+// The wider of the outline's device pixels and one, but no wider than the rectangle.
+LONG OutlineWidth(int from, int to, LONG room) {
+    LONG width = to - from < 1 ? 1 : to - from;
+    return width < room ? width : room;
+}
+} // namespace
+
+int CoreDevicePixels(int logical, int scale) {
+    long long scaled = static_cast<long long>(logical) * scale + SCALE_UNIT / 2;
+    long long device =
+        scaled >= 0 ? scaled / SCALE_UNIT : -((-scaled + SCALE_UNIT - 1) / SCALE_UNIT);
+    return static_cast<int>(device < -DEVICE_LIMIT  ? -DEVICE_LIMIT
+                            : device > DEVICE_LIMIT ? DEVICE_LIMIT
+                                                    : device);
+}
+
+int ClampDeviceScale(int scale) {
+    return scale < MIN_DEVICE_SCALE   ? MIN_DEVICE_SCALE
+           : scale > MAX_DEVICE_SCALE ? MAX_DEVICE_SCALE
+                                      : scale;
+}
+
+RECT DeviceRect(const RECT& logical, int scale) {
+    return RECT{CoreDevicePixels(logical.left, scale), CoreDevicePixels(logical.top, scale),
+                CoreDevicePixels(logical.right, scale), CoreDevicePixels(logical.bottom, scale)};
+}
+
+DeviceRectangle DeviceRectangleOf(const RECT& logical, int scale) {
+    RECT outer = DeviceRect(logical, scale);
+    LONG width = outer.right - outer.left, height = outer.bottom - outer.top;
+    LONG left = OutlineWidth(outer.left, CoreDevicePixels(logical.left + 1, scale), width);
+    LONG right =
+        OutlineWidth(CoreDevicePixels(logical.right - 1, scale), outer.right, width - left);
+    LONG top = OutlineWidth(outer.top, CoreDevicePixels(logical.top + 1, scale), height);
+    LONG bottom =
+        OutlineWidth(CoreDevicePixels(logical.bottom - 1, scale), outer.bottom, height - top);
+    return DeviceRectangle{outer, RECT{outer.left + left, outer.top + top, outer.right - right,
+                                       outer.bottom - bottom}};
+}
+
 void SetWindowScale(WindowRecord* record, int scale) {
-    scale = scale < 1 ? 1 : scale > MAX_DEVICE_SCALE ? MAX_DEVICE_SCALE : scale;
+    scale = ClampDeviceScale(scale);
     if (record->backing == NULL) { // the host's first word, while the window is being made
         record->startScale = scale;
         return;

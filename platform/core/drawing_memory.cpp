@@ -213,20 +213,20 @@ void ForgetSurfaceDrawing(Surface* surface) {
         *memory = DrawingMemory{};
 }
 
-void RememberRectangle(Surface* surface, const RECT& rect, COLORREF color) {
+void RememberRectangle(Surface* surface, const RECT& rect, const RECT& fill, COLORREF color) {
     DrawingMemory* memory = MemoryOf(surface, true);
     if (memory == NULL || !FitsKey(rect))
         return;
     int at = Find(memory, rect);
     if (at >= 0) {
-        Store(memory, at, KnownRectangle{rect, color, 0, {}});
+        Store(memory, at, KnownRectangle{rect, fill, color, 0, {}});
         return;
     }
     RemoveOverlapping(memory, rect);
     if (memory->count == MAX_RECTANGLES)
         Remove(memory, memory->count - 1);
     at = memory->count++;
-    Store(memory, at, KnownRectangle{rect, color, 0, {}});
+    Store(memory, at, KnownRectangle{rect, fill, color, 0, {}});
     // A free index slot, or the first: the rectangle there stays in the list, found no more by
     // position (so it is drawn for real, and remembered anew once it no longer overlaps).
     int first = FirstSlot(rect), slot = first;

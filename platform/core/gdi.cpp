@@ -6,10 +6,11 @@
 // pen, black text on an opaque white background and the host's font with a 16-pixel line (glyphs
 // without grey edges). A device context draws only inside its surface and clip rectangle, and
 // keeps the region its drawing changed, so that the host redraws no more than that.
-// At a device scale above 1 the coordinates stay logical and every logical pixel is `scale` x
-// `scale` device pixels: the outline is `scale` pixels wide, a fill covers exactly the device
-// pixels of its logical ones, and the host lays text out at the device size. Windows would
-// enlarge a scale-1 drawing with smoothing instead; this layer keeps edges and glyphs sharp.
+// At another device scale the coordinates stay logical and their edges land on device pixels by
+// the one rule of device_scale.cpp: the outline covers its logical pixel's device pixels (never
+// fewer than one), a fill covers exactly the device pixels between its edges, and the host lays
+// text out at the device size. Windows would enlarge a scale-1 drawing with smoothing instead;
+// this layer keeps edges and glyphs sharp.
 // Differences: only solid brushes and the default pen exist; at most 16 device contexts exist at
 // once (a fixed table); brushes have no fixed limit.
 
@@ -40,7 +41,7 @@ const int MAX_DEFERRED = 8;
 struct DCRecord {
     uint32_t serial;
     Surface* surface; // held while the DC lives
-    int scale;        // device pixels per logical pixel
+    int scale;        // in 120ths
     RECT clip;        // in device pixels
     HGDIOBJ brush;
     COLORREF brushColor;   // kept, so that deleting a selected brush leaves the DC usable
@@ -100,13 +101,6 @@ bool BrushColor(const void* brush, COLORREF* color) {
 
 uint32_t ToPixel(COLORREF color) {
     return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
-}
-
-// A logical coordinate in device pixels, kept far inside an int: anything beyond is clipped anyway.
-int ToDevice(int logical, int scale) {
-    const long long LIMIT = 1 << 30;
-    long long device = static_cast<long long>(logical) * scale;
-    return static_cast<int>(device < -LIMIT ? -LIMIT : device > LIMIT ? LIMIT : device);
 }
 
 // Device pixels from here on.
@@ -171,19 +165,18 @@ void WriteRow(uint32_t* row, int width, int leftEdges, int rightEdges, uint32_t 
             static_cast<size_t>(rightEdges));
 }
 
-// Draws the rectangle r (device pixels, outline `scale` wide) within the clip. Each row is
+// Draws the rectangle r (device pixels, outlined outside `inner`) within the clip. Each row is
 // compared with what it must hold and written only where it differs, so that the host shows only
 // what changed.
-void DrawRectangle(DCRecord& dc, const RECT& r, COLORREF color) {
+void DrawRectangle(DCRecord& dc, const RECT& r, const RECT& inner, COLORREF color) {
     RECT area;
     if (!ClipToDC(dc, r.left, r.top, r.right, r.bottom, &area))
         return;
     Settle(dc, &area);
-    int scale = dc.scale;
     int width = area.right - area.left;
-    int leftEdges = r.left + scale - area.left;
+    int leftEdges = inner.left - area.left;
     leftEdges = leftEdges < 0 ? 0 : leftEdges > width ? width : leftEdges;
-    int rightEdges = area.right - (r.right - scale);
+    int rightEdges = area.right - inner.right;
     rightEdges = rightEdges < 0                   ? 0
                  : rightEdges > width - leftEdges ? width - leftEdges
                                                   : rightEdges;
@@ -198,7 +191,7 @@ void DrawRectangle(DCRecord& dc, const RECT& r, COLORREF color) {
     int changedBottom = area.top;
     for (int y = area.top; y < area.bottom; y++) {
         uint32_t* row = PixelRow(dc.surface->store, y) + area.left;
-        bool outline = y < r.top + scale || y >= r.bottom - scale;
+        bool outline = y < inner.top || y >= inner.bottom;
         const uint32_t*& model = outline ? outlineRow : innerRow;
         bool same;
         if (model == NULL) {
@@ -225,7 +218,7 @@ void DrawRectangle(DCRecord& dc, const RECT& r, COLORREF color) {
     }
     if (area.left == r.left && area.top == r.top && area.right == r.right &&
         area.bottom == r.bottom)
-        RememberRectangle(dc.surface, r, color);
+        RememberRectangle(dc.surface, r, inner, color);
 }
 
 // Fills l..r-1, t..b-1 with white within the clip, leaving what the surface remembers alone.
@@ -285,7 +278,7 @@ void Settle(DCRecord& dc, const RECT* area) {
         }
         Deferred drawn = waiting;
         dc.deferred[i] = dc.deferred[--dc.deferredCount];
-        DrawRectangle(dc, drawn.known.rect, drawn.known.color);
+        DrawRectangle(dc, drawn.known.rect, drawn.known.fill, drawn.known.color);
         for (int t = 0; t < drawn.repeated; t++)
             DrawText(dc, drawn.repeats[t].x, drawn.repeats[t].y, drawn.repeats[t].bytes,
                      drawn.repeats[t].length);
@@ -340,16 +333,12 @@ HDC AcquireSurfaceDC(Surface* surface, const RECT* clip) {
     for (DCRecord& record : dcs) {
         if (record.serial != 0)
             continue;
-        int scale = surface->store.scale;
         record.serial = NewSerial();
         HoldSurface(surface);
         record.surface = surface;
-        record.scale = scale;
+        record.scale = surface->store.scale;
         RECT whole = {0, 0, surface->store.width, surface->store.height};
-        RECT wanted = whole;
-        if (clip != NULL)
-            wanted = RECT{ToDevice(clip->left, scale), ToDevice(clip->top, scale),
-                          ToDevice(clip->right, scale), ToDevice(clip->bottom, scale)};
+        RECT wanted = clip != NULL ? DeviceRect(*clip, record.scale) : whole;
         IntersectRects(wanted, whole, &record.clip);
         record.brush = WhiteBrush();
         record.brushColor = WHITE;
@@ -452,17 +441,16 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     }
     if (left == right || top == bottom)
         return TRUE;
-    int scale = record->scale;
-    RECT device = {ToDevice(left, scale), ToDevice(top, scale), ToDevice(right, scale),
-                   ToDevice(bottom, scale)};
+    DeviceRectangle device = DeviceRectangleOf(RECT{left, top, right, bottom}, record->scale);
     // A rectangle drawn again over itself, with nothing drawn over it since, changes no pixel;
-    // one with texts drawn over it since waits for them.
-    if (IsBareRepeat(record->surface, device, record->brushColor))
+    // one with texts drawn over it since waits for them. At one scale the outer edges decide
+    // where the outline lies, so they are all a repeat is known by.
+    if (IsBareRepeat(record->surface, device.outer, record->brushColor))
         return TRUE;
-    const KnownRectangle* known = KnownRectangleAt(record->surface, device);
+    const KnownRectangle* known = KnownRectangleAt(record->surface, device.outer);
     if (known != NULL && known->color == record->brushColor && Defer(*record, *known))
         return TRUE;
-    DrawRectangle(*record, device, record->brushColor);
+    DrawRectangle(*record, device.outer, device.fill, record->brushColor);
     return TRUE;
 }
 
@@ -472,8 +460,8 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
         return FALSE;
     if (length == 0)
         return TRUE; // as in Win32, even without a text
-    x = ToDevice(x, record->scale);
-    y = ToDevice(y, record->scale);
+    x = CoreDevicePixels(x, record->scale);
+    y = CoreDevicePixels(y, record->scale);
     // Its box is opaque and its glyphs are solid black, so drawing an intact text again changes
     // nothing.
     const KnownText* known = IntactText(record->surface, x, y, text, length);
@@ -483,7 +471,7 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
 }
 
 HDC TestingCreateSurfaceDC(int width, int height, int scale) {
-    if (width < 0 || height < 0 || scale < 1 || scale > MAX_DEVICE_SCALE)
+    if (width < 0 || height < 0 || scale < MIN_DEVICE_SCALE || scale > MAX_DEVICE_SCALE)
         return NULL;
     Surface* surface = NewSurface(NULL, width, height, scale);
     if (surface == NULL)

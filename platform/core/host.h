@@ -5,8 +5,10 @@
 // and nothing else passes between them.
 //
 // Everything runs on the program's one thread. Coordinates are device pixels unless a name says
-// logical; a logical pixel is `scale` x `scale` device pixels. Text that the core hands a host is
-// Windows-1252, as a Win32 program writes it (CoreTextToUtf8 converts).
+// logical. A device scale counts device pixels per logical pixel in 120ths, as Wayland's
+// fractional scale does (120 is 1, 180 is 1.5); logical coordinates become device pixels only
+// through CoreDevicePixels. Text that the core hands a host is Windows-1252, as a Win32 program
+// writes it (CoreTextToUtf8 converts).
 
 #include <windows.h>
 
@@ -14,12 +16,16 @@
 
 #include <string>
 
+const int SCALE_UNIT = 120; // a device scale of 1
+const int MIN_DEVICE_SCALE = SCALE_UNIT / 2;
+const int MAX_DEVICE_SCALE = 8 * SCALE_UNIT;
+
 // A window's client area, or an off-screen surface: 32-bit pixels 0x00RRGGBB in the machine's
 // byte order, `stride` pixels from one row to the next.
 struct PixelStore {
     int width, height; // device pixels
     int stride;
-    int scale; // device pixels per logical pixel, 1 to 8
+    int scale; // in 120ths, MIN_DEVICE_SCALE to MAX_DEVICE_SCALE
     uint32_t* pixels;
     void* hostData; // the host's, when the host made the pixels
 };
@@ -77,8 +83,8 @@ void HostFreeStore(PixelStore* store);
 // boxes do not overlap and lie inside the store.
 void HostShowPixels(HostWindow* window, const RECT* boxes, int count);
 
-// A line of text in the host's font at this device scale, its line box at most 16 logical
-// pixels high, as the Win32 system font's.
+// A line of text in the host's font at this device scale, its line box at most
+// CoreDevicePixels(16, scale) high, as the Win32 system font's 16 logical pixels.
 void HostMeasureText(const char* text, int length, int scale, TextExtents* extents);
 // Draws its glyphs in solid black, without grey edges, with the pen at x, y, only inside `clip`
 // (which lies inside the store). The core has filled the background.
@@ -106,8 +112,12 @@ UINT CoreScanCode(UINT virtualKey);
 void CoreMenuCommand(HWND window, UINT id);
 // The user asked to close the window (its close box, the desktop ending the session).
 void CoreCloseBox(HWND window);
-// The window's screen has this device scale now.
+// The window's screen has this device scale now (in 120ths; clamped to MIN_DEVICE_SCALE to
+// MAX_DEVICE_SCALE).
 void CoreScaleChanged(HWND window, int scale);
+// Where logical coordinate `logical` lies in device pixels at `scale`: logical x scale rounded
+// half up. Every edge the core draws goes through it, so neighbours share their edges.
+int CoreDevicePixels(int logical, int scale);
 // Item `index` of a menu: its identifier, text and pop-up (NULL for a command item); false past
 // the last one. Any out pointer may be NULL.
 bool CoreMenuItem(HMENU menu, int index, UINT* id, const char** text, HMENU* popup);

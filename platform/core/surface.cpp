@@ -10,12 +10,15 @@
 #include <new>
 
 Surface* NewSurface(HostWindow* window, int width, int height, int scale) {
-    if (width > INT_MAX / scale || height > INT_MAX / scale)
+    // CoreDevicePixels' rule, without its limit: an empty store may be very wide.
+    long long deviceWidth = (static_cast<long long>(width) * scale + SCALE_UNIT / 2) / SCALE_UNIT;
+    long long deviceHeight = (static_cast<long long>(height) * scale + SCALE_UNIT / 2) / SCALE_UNIT;
+    if (deviceWidth > INT_MAX || deviceHeight > INT_MAX)
         return NULL; // its device pixels could not be counted, let alone held
     Surface* surface = new Surface{};
     PixelStore& store = surface->store;
-    store.width = width * scale;
-    store.height = height * scale;
+    store.width = static_cast<int>(deviceWidth);
+    store.height = static_cast<int>(deviceHeight);
     store.scale = scale;
     if (!HostNewStore(window, &store)) {
         store.stride = store.width;

@@ -115,7 +115,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     }
     // Pixels the host shows without a copy, where it has them, are made for its window.
     record->backing = NewSurface(record->host, clientWidth, clientHeight,
-                                 record->startScale > 0 ? record->startScale : 1);
+                                 record->startScale > 0 ? record->startScale : SCALE_UNIT);
     if (record->backing == NULL || (!headless && record->host == NULL)) {
         ReleaseWindow(record);
         return NULL;

@@ -46,6 +46,8 @@ bool PutStoreOnSubsurface(HostWindow* window, const RECT* boxes, int count);
 // Reads what the display sent, when nothing of it is for GDK (such as the compositor handing a
 // buffer back): true then; false, with GDK's events left queued for GLib's round, otherwise.
 bool TakeOwnDisplayEvents();
+// The logical pixels that hold a box of device pixels at this scale (in 120ths).
+RECT LogicalBox(const RECT& device, int scale);
 // The store's pixels as a cairo surface (with its device scale), for GTK to draw from.
 cairo_surface_t* StoreSurface(const PixelStore& store);
 

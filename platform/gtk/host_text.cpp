@@ -27,15 +27,16 @@ PangoLayout* NewTextLayout(int scale) {
     cairo_font_options_destroy(options);
     PangoLayout* layout = pango_layout_new(context);
     g_object_unref(context);
-    // Choose the largest pixel size whose line is at most 16 pixels.
+    // Choose the largest pixel size whose line is at most 16 logical pixels at this scale.
     PangoFontDescription* font = pango_font_description_from_string("Sans");
     pango_layout_set_text(layout, "Xg", -1);
-    for (int quarterPixels = 16 * 4 * scale; quarterPixels > 8 * 4 * scale; quarterPixels--) {
+    int limit = CoreDevicePixels(TEXT_LINE_HEIGHT, scale);
+    for (int quarterPixels = limit * 4; quarterPixels > limit * 2; quarterPixels--) {
         pango_font_description_set_absolute_size(font, quarterPixels * PANGO_SCALE / 4.0);
         pango_layout_set_font_description(layout, font);
         PangoRectangle logical;
         pango_layout_get_pixel_extents(layout, NULL, &logical);
-        if (logical.height <= TEXT_LINE_HEIGHT * scale)
+        if (logical.height <= limit)
             break;
     }
     pango_font_description_free(font);

@@ -61,7 +61,7 @@ GdkWindow* TargetWindow(HostWindow* host) {
     host->target = NULL;
     GdkWindow* own = gtk_widget_get_window(host->client);
     if (own == NULL || !GDK_IS_X11_WINDOW(own) || !gdk_window_has_native(own) ||
-        gdk_window_get_scale_factor(own) != scale ||
+        gdk_window_get_scale_factor(own) * SCALE_UNIT != scale ||
         !SameVisual(gdk_window_get_visual(own), GDK_WINDOW_XDISPLAY(own)))
         return NULL;
     host->target = own;
@@ -148,11 +148,22 @@ void HostFreeStore(PixelStore* store) {
     store->hostData = NULL;
 }
 
+RECT LogicalBox(const RECT& device, int scale) {
+    auto down = [scale](LONG d) {
+        return static_cast<LONG>(static_cast<long long>(d) * SCALE_UNIT / scale);
+    };
+    auto up = [scale](LONG d) {
+        return static_cast<LONG>((static_cast<long long>(d) * SCALE_UNIT + scale - 1) / scale);
+    };
+    return RECT{down(device.left), down(device.top), up(device.right), up(device.bottom)};
+}
+
 cairo_surface_t* StoreSurface(const PixelStore& store) {
     cairo_surface_t* surface = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(store.pixels), CAIRO_FORMAT_RGB24, store.width,
         store.height, store.stride * static_cast<int>(sizeof(uint32_t)));
-    cairo_surface_set_device_scale(surface, store.scale, store.scale);
+    double scale = static_cast<double>(store.scale) / SCALE_UNIT;
+    cairo_surface_set_device_scale(surface, scale, scale);
     return surface;
 }
 
@@ -201,9 +212,8 @@ void HostShowPixels(HostWindow* host, const RECT* boxes, int count) {
     HostChanged();
     int scale = host->store->scale;
     for (int i = 0; i < count; i++) { // GTK counts logical pixels
-        const RECT& box = boxes[i];
-        int left = box.left / scale, top = box.top / scale;
-        gtk_widget_queue_draw_area(host->client, left, top, (box.right + scale - 1) / scale - left,
-                                   (box.bottom + scale - 1) / scale - top);
+        RECT box = LogicalBox(boxes[i], scale);
+        gtk_widget_queue_draw_area(host->client, box.left, box.top, box.right - box.left,
+                                   box.bottom - box.top);
     }
 }

@@ -170,7 +170,7 @@ void FitBuffers(Subsurface* sub, const PixelStore& store) {
     sub->width = store.width;
     sub->height = store.height;
     sub->scale = store.scale;
-    wl_surface_set_buffer_scale(sub->surface, store.scale);
+    wl_surface_set_buffer_scale(sub->surface, store.scale / SCALE_UNIT);
 }
 
 void Damage(Subsurface* sub, const RECT& box) {
@@ -179,9 +179,9 @@ void Damage(Subsurface* sub, const RECT& box) {
                                  box.bottom - box.top);
         return;
     }
-    int scale = sub->scale, left = box.left / scale, top = box.top / scale;
-    wl_surface_damage(sub->surface, left, top, (box.right + scale - 1) / scale - left,
-                      (box.bottom + scale - 1) / scale - top);
+    RECT logical = LogicalBox(box, sub->scale);
+    wl_surface_damage(sub->surface, logical.left, logical.top, logical.right - logical.left,
+                      logical.bottom - logical.top);
 }
 
 ShmBuffer* FreeBufferOf(Subsurface* sub, const PixelStore& store) {

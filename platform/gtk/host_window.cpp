@@ -77,8 +77,9 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
         gdk_cairo_get_clip_rectangle(cr, &clip)) {
         const PixelStore& store = *host->store;
         int scale = store.scale;
-        RECT exposed = {clip.x * scale, clip.y * scale, (clip.x + clip.width) * scale,
-                        (clip.y + clip.height) * scale};
+        RECT exposed = {CoreDevicePixels(clip.x, scale), CoreDevicePixels(clip.y, scale),
+                        CoreDevicePixels(clip.x + clip.width, scale),
+                        CoreDevicePixels(clip.y + clip.height, scale)};
         RECT inside = {exposed.left > 0 ? exposed.left : 0, exposed.top > 0 ? exposed.top : 0,
                        exposed.right < store.width ? exposed.right : store.width,
                        exposed.bottom < store.height ? exposed.bottom : store.height};
@@ -123,7 +124,8 @@ void OnClientRealize(GtkWidget* client, gpointer) {
 
 void OnScaleFactor(GtkWidget* client, GParamSpec*, gpointer data) {
     HostChanged();
-    CoreScaleChanged(static_cast<HostWindow*>(data)->window, gtk_widget_get_scale_factor(client));
+    CoreScaleChanged(static_cast<HostWindow*>(data)->window,
+                     gtk_widget_get_scale_factor(client) * SCALE_UNIT);
     gtk_widget_queue_draw(client);
 }
 

@@ -16,8 +16,9 @@ void TestingResetLayer();
 // A device pixel of the window's client backing store as COLORREF (x, y count device pixels: at
 // scale 2 the store is twice the client size each way); 0xFFFFFFFF outside it or for a dead window.
 COLORREF TestingGetClientPixel(HWND window, int x, int y);
-// Gives the window the backing store that a monitor of this device scale (1 to 8) asks for, as
-// when a host window moves to it: white, and all of the client area invalid.
+// Gives the window the backing store that a monitor of this device scale asks for, as when a host
+// window moves to it: white, and all of the client area invalid. Scales count 120ths: 120 is 1,
+// 180 is 1.5, 240 is 2; they are clamped to 60 (0.5) to 960 (8).
 void TestingSetWindowScale(HWND window, int scale);
 // True while the window's update region is not empty.
 bool TestingIsPaintPending(HWND window);
@@ -34,9 +35,9 @@ void TestingPressKey(HWND window, UINT virtualKey);
 void TestingChooseMenuItem(HWND window, UINT id);
 void TestingPressCloseBox(HWND window);
 
-// A device context on an off-screen surface of this logical size at this device scale (1 to 8),
-// white at first, for painting code without a window.
-HDC TestingCreateSurfaceDC(int width, int height, int scale = 1);
+// A device context on an off-screen surface of this logical size at this device scale (in 120ths,
+// 60 to 960), white at first, for painting code without a window.
+HDC TestingCreateSurfaceDC(int width, int height, int scale = 120);
 // A device pixel; 0xFFFFFFFF outside the surface or for an invalid device context.
 COLORREF TestingGetDCPixel(HDC dc, int x, int y);
 void TestingDeleteSurfaceDC(HDC dc);

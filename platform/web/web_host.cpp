@@ -117,7 +117,7 @@ HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     if (wanted.menu != NULL)
         AddMenuItems(wanted.menu, 0, 1);
     int scale = WebDeviceScale();
-    if (scale != 1)
+    if (scale != SCALE_UNIT)
         CoreScaleChanged(wanted.window, scale);
     return &pageWindow;
 }

@@ -10,7 +10,7 @@ var WebHost = {
     queue: [],
     wake: null, // ends the wait in progress
     running: true,
-    scale: 1,
+    scale: 120, // in 120ths
     canvas: null,
     context: null,
     images: new Map(), // ImageData by size, reused from tick to tick
@@ -49,8 +49,9 @@ var WebHost = {
         return event[0];
     },
 
+    // The device pixel ratio in 120ths, as the core counts scales.
     DeviceScale: function () {
-        return Math.min(8, Math.max(1, Math.round(window.devicePixelRatio || 1)));
+        return Math.min(960, Math.max(60, Math.round((window.devicePixelRatio || 1) * 120)));
     },
 
     CheckScale: function () {
@@ -189,11 +190,12 @@ var WebText = {
         return WebText.context;
     },
 
-    // The largest size, in quarter pixels, whose line fits in 16 logical pixels.
+    // The largest size, in quarter pixels, whose line fits in 16 logical pixels at this scale (in
+    // 120ths, rounded half up as the core maps edges).
     Font: function (scale) {
         if (WebText.fonts[scale])
             return WebText.fonts[scale];
-        var context = WebText.Context(), limit = 16 * scale, font, metrics;
+        var context = WebText.Context(), limit = Math.floor((16 * scale + 60) / 120), font, metrics;
         for (var quarters = limit * 4; quarters > limit * 2; quarters--) {
             font = quarters / 4 + 'px sans-serif';
             context.font = font;
@@ -216,7 +218,7 @@ var WebText = {
             return done;
         var font = WebText.Font(scale), context = WebText.Context();
         context.font = font.font;
-        var width = Math.ceil(context.measureText(text).width), margin = 4 * scale;
+        var width = Math.ceil(context.measureText(text).width), margin = Math.ceil(scale / 30);
         var maskWidth = width + 2 * margin, maskHeight = font.line + 2 * margin;
         if (WebText.canvas.width < maskWidth || WebText.canvas.height < maskHeight) {
             WebText.canvas.width = Math.max(WebText.canvas.width, maskWidth);

@@ -115,11 +115,15 @@ void HostShowPixels(HostWindow* window, const RECT* boxes, int count) {
     window->state.lastShown = bounds;
 }
 
-// Each character's ink is a 6 x 12 block of its own pattern, 2 pixels below the line's top.
+// Each character's ink is a 6 x 12 block of its own pattern, 2 pixels below the line's top, laid
+// out in logical pixels and mapped to device pixels as the core maps edges.
 void HostMeasureText(const char*, int length, int scale, TextExtents* extents) {
-    int width = length * FAKE_GLYPH_WIDTH * scale;
-    extents->line = RECT{0, 0, width, FAKE_LINE_HEIGHT * scale};
-    extents->ink = length > 0 ? RECT{0, 2 * scale, width - 2 * scale, 14 * scale} : RECT{};
+    int width = CoreDevicePixels(length * FAKE_GLYPH_WIDTH, scale);
+    extents->line = RECT{0, 0, width, CoreDevicePixels(FAKE_LINE_HEIGHT, scale)};
+    extents->ink = length > 0 ? RECT{0, CoreDevicePixels(2, scale),
+                                     CoreDevicePixels(length * FAKE_GLYPH_WIDTH - 2, scale),
+                                     CoreDevicePixels(14, scale)}
+                              : RECT{};
 }
 
 void HostDrawText(const PixelStore& store, int x, int y, const char* text, int length,
@@ -127,10 +131,10 @@ void HostDrawText(const PixelStore& store, int x, int y, const char* text, int l
     CheckInside(store, clip, "text clip");
     int scale = store.scale;
     for (int i = 0; i < length; i++) {
-        int left = x + i * FAKE_GLYPH_WIDTH * scale;
-        for (int gy = 0; gy < 12 * scale; gy++) {
-            for (int gx = 0; gx < 6 * scale; gx++) {
-                int px = left + gx, py = y + 2 * scale + gy;
+        int left = x + CoreDevicePixels(i * FAKE_GLYPH_WIDTH, scale);
+        for (int gy = 0; gy < CoreDevicePixels(12, scale); gy++) {
+            for (int gx = 0; gx < CoreDevicePixels(6, scale); gx++) {
+                int px = left + gx, py = y + CoreDevicePixels(2, scale) + gy;
                 if (px < clip.left || px >= clip.right || py < clip.top || py >= clip.bottom)
                     continue;
                 if (GlyphPixel(static_cast<unsigned char>(text[i]), gx, gy) == 0)

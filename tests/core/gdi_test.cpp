@@ -76,7 +76,7 @@ TEST_F(Gdi, BrushesHaveNoFixedLimitAndEachKeepsItsColour) {
 }
 
 TEST_F(Gdi, AtScaleTwoARectangleHasATwoPixelOutlineAndFillsExactlyItsDevicePixels) {
-    HDC scaled = TestingCreateSurfaceDC(120, 60, 2);
+    HDC scaled = TestingCreateSurfaceDC(120, 60, 240);
     HBRUSH blue = CreateSolidBrush(RGB(10, 20, 200));
     SelectObject(scaled, blue);
     Rectangle(scaled, 10, 5, 20, 15); // device columns 20..39, rows 10..29

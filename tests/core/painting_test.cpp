@@ -108,7 +108,7 @@ TEST(Painting, AWindowAtScaleTwoRepaintsItsWholeStoreOfTwiceTheSizeInDevicePixel
     HWND window = ShowLoggedWindow();
     PAINTSTRUCT paint;
     PaintRed(window, &paint);
-    TestingSetWindowScale(window, 2);
+    TestingSetWindowScale(window, 240);
     EXPECT_TRUE(TestingIsPaintPending(window));
     EXPECT_EQ(TestingGetClientPixel(window, 50, 50), RGB(255, 255, 255)); // a new, white store
     BeginPaint(window, &paint);
@@ -133,12 +133,12 @@ TEST(Painting, OnlyDrawingOnTheWindowsCurrentStoreIsShown) {
     StartLoggingLayer();
     TestingSetHeadless(false);
     HWND window = CreateLoggedWindow(), other = CreateLoggedWindow();
-    TestingSetWindowScale(window, 2);
+    TestingSetWindowScale(window, 240);
     ShowWindow(window, SW_SHOW);
     ShowWindow(other, SW_SHOW);
     PAINTSTRUCT paint;
     BeginPaint(window, &paint);
-    TestingSetWindowScale(window, 1);
+    TestingSetWindowScale(window, 120);
     Rectangle(paint.hdc, 0, 0, 200, 100);
     int shown = FakeWindowOf(window)->shownBoxes;
     EndPaint(window, &paint);

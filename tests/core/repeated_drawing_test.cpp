@@ -5,6 +5,8 @@
 
 #include <win32_testing.h>
 
+#include "../../platform/core/host.h"
+
 #include <algorithm>
 #include <cstring>
 #include <random>
@@ -58,7 +60,7 @@ std::vector<Step> NextPaint(std::mt19937& random, std::vector<Step> last) {
 } // namespace
 
 TEST(RepeatedDrawing, EachPaintLeavesExactlyWhatItDrawsOnAFreshSurface) {
-    for (int scale = 1; scale <= 2; scale++) {
+    for (int scale : {120, 240, 90, 150, 180, 315}) { // 1, 2, 0.75, 1.25, 1.5, 2.625
         StartLoggingLayer();
         HWND window = CreateLoggedWindow();
         ShowWindow(window, SW_SHOW);
@@ -76,8 +78,8 @@ TEST(RepeatedDrawing, EachPaintLeavesExactlyWhatItDrawsOnAFreshSurface) {
             HDC fresh = TestingCreateSurfaceDC(COLUMNS * CELL, ROWS * CELL, scale);
             Draw(fresh, steps, brushes);
             int differing = 0;
-            for (int y = 0; y < ROWS * CELL * scale; y++)
-                for (int x = 0; x < COLUMNS * CELL * scale; x++)
+            for (int y = 0; y < CoreDevicePixels(ROWS * CELL, scale); y++)
+                for (int x = 0; x < CoreDevicePixels(COLUMNS * CELL, scale); x++)
                     differing +=
                         TestingGetClientPixel(window, x, y) != TestingGetDCPixel(fresh, x, y);
             TestingDeleteSurfaceDC(fresh);

@@ -196,7 +196,7 @@ TEST(Windows, ExtremeSizesNeitherOverflowNorBreakTheWindow) {
     ASSERT_TRUE(GetClientRect(window, &client));
     EXPECT_EQ(client.right, INT32_MAX - 6);
     EXPECT_EQ(client.bottom, 0);
-    TestingSetWindowScale(window, 8);
+    TestingSetWindowScale(window, 960);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     EXPECT_TRUE(DestroyWindow(window));

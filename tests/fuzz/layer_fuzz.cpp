@@ -72,6 +72,12 @@ int nextWindow, nextMenu, nextBrush, nextPaint, nextThreadTimer;
 const char* const CLASS_NAMES[] = {"Grid", "grid", "Other", "Refusing"};
 
 // Handles as a program may pass them: live, stale, NULL, or of another kind.
+// A device scale in 120ths: mostly 0 to 8 in steps of 1/30, whole and fractional, sometimes far
+// outside the range the core clamps to.
+int FuzzScale(uint8_t b) {
+    return b < 0xF0 ? b * 4 : static_cast<int8_t>(b) * 1000;
+}
+
 HWND PickWindow(Input& in) {
     uint8_t b = in.Byte();
     switch (b % 12) {
@@ -231,7 +237,7 @@ LRESULT React(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Reaction 
     case ACT_REFUSE: return message == WM_ERASEBKGND ? 0 : -1;
     case ACT_HIDE: ShowWindow(window, SW_HIDE); break;
     case ACT_SHOW: ShowWindow(arg & 1 ? window : windows[arg % SLOTS], SW_SHOW); break;
-    case ACT_SCALE: TestingSetWindowScale(window, arg < 0xF0 ? arg % 4 : arg % 10); break;
+    case ACT_SCALE: TestingSetWindowScale(window, FuzzScale(arg)); break;
     case ACT_LOOP: RunLoop(arg % 4 + 1, arg & 4 ? window : NULL, 0, arg & 8 ? WM_USER : 0); break;
     case ACT_CREATE:
         windows[nextWindow++ % SLOTS] =
@@ -514,7 +520,7 @@ void RunOp(Input& in) {
     case OP_SET_SCALE: {
         HWND window = PickWindow(in);
         uint8_t b = in.Byte();
-        TestingSetWindowScale(window, b < 0xF0 ? b % 4 : static_cast<int8_t>(b));
+        TestingSetWindowScale(window, FuzzScale(b));
         break;
     }
     case OP_ADVANCE_CLOCK: {
@@ -542,14 +548,15 @@ void RunOp(Input& in) {
     case OP_HOST_EVENT: {
         static void (*const EVENTS[])(HWND) = {
             CoreCloseBox,
-            [](HWND window) { CoreScaleChanged(window, 2); },
-            [](HWND window) { CoreScaleChanged(window, 1); },
+            [](HWND window) { CoreScaleChanged(window, 2 * SCALE_UNIT); },
+            [](HWND window) { CoreScaleChanged(window, SCALE_UNIT); },
+            [](HWND window) { CoreScaleChanged(window, SCALE_UNIT * 3 / 2); },
             [](HWND window) { CoreKey(window, VK_LEFT, CoreScanCode(VK_LEFT), true); },
             [](HWND window) { CoreKey(window, VK_LEFT, CoreScanCode(VK_LEFT), false); },
             [](HWND window) { CoreMenuCommand(window, 1); },
         };
         uint8_t b = in.Byte();
-        QueueFakeEvent(EVENTS[b % 6], PickWindow(in));
+        QueueFakeEvent(EVENTS[b % 7], PickWindow(in));
         break;
     }
     case OP_SURFACE_DC: {
@@ -559,7 +566,7 @@ void RunOp(Input& in) {
             TestingDeleteSurfaceDC(b & 16 ? PickDC(in) : surfaceDCs[slot]);
         } else {
             int width = in.Byte(), height = in.Byte();
-            surfaceDCs[slot] = TestingCreateSurfaceDC(width - 8, height - 8, in.Byte() % 10);
+            surfaceDCs[slot] = TestingCreateSurfaceDC(width - 8, height - 8, FuzzScale(in.Byte()));
         }
         break;
     }

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <win32_testing.h>
 
+#include "../../platform/core/host.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,8 +18,8 @@ struct TextInk {
     bool inTwoByTwoBlocks; // every aligned 2 x 2 square of the box is of one colour
 };
 
-// "Score: 0" at 0, 0 over a red rectangle as large as a fresh 120 x 60 surface at this scale,
-// and what it covers inside the rectangle's outline.
+// "Score: 0" at 0, 0 over a red rectangle as large as a fresh 120 x 60 surface at this scale
+// (in 120ths), and what it covers inside the rectangle's outline.
 TextInk DrawScoreOverRed(int scale) {
     TestingResetLayer();
     HDC dc = TestingCreateSurfaceDC(120, 60, scale);
@@ -26,8 +28,9 @@ TextInk DrawScoreOverRed(int scale) {
     Rectangle(dc, 0, 0, 120, 60);
     TextOutA(dc, 0, 0, "Score: 0", 8);
     TextInk ink = {0, 0, 0, -1, -1, true};
-    for (int y = scale; y < 60 * scale - scale; y++) {
-        for (int x = scale; x < 120 * scale - scale; x++) {
+    int outline = CoreDevicePixels(1, scale);
+    for (int y = outline; y < CoreDevicePixels(59, scale); y++) {
+        for (int x = outline; x < CoreDevicePixels(119, scale); x++) {
             COLORREF pixel = TestingGetDCPixel(dc, x, y);
             if (pixel == RGB(255, 0, 0))
                 continue;
@@ -48,7 +51,7 @@ TextInk DrawScoreOverRed(int scale) {
 } // namespace
 
 TEST(HostText, TextIsBlackOnAWhiteBoxAboutSixteenPixelsHigh) {
-    TextInk ink = DrawScoreOverRed(1);
+    TextInk ink = DrawScoreOverRed(SCALE_UNIT);
     EXPECT_GT(ink.black, 40);
     EXPECT_GT(ink.white, ink.black);
     EXPECT_EQ(ink.other, 0);
@@ -59,7 +62,7 @@ TEST(HostText, TextIsBlackOnAWhiteBoxAboutSixteenPixelsHigh) {
 }
 
 TEST(HostText, AtScaleTwoTextIsDrawnAtTheDeviceResolutionNotInTwoByTwoBlocks) {
-    TextInk ink = DrawScoreOverRed(2);
+    TextInk ink = DrawScoreOverRed(2 * SCALE_UNIT);
     EXPECT_GT(ink.black, 160);
     EXPECT_EQ(ink.other, 0);
     EXPECT_GE(ink.lastRow, 26);

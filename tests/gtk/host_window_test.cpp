@@ -155,8 +155,8 @@ uint32_t ShownPixel(HWND window, int x, int y) {
     gtk_widget_translate_coordinates(host->client, host->top, 0, 0, &left, &top);
     GdkWindow* native = gtk_widget_get_window(host->top);
     Display* display = GDK_WINDOW_XDISPLAY(native);
-    XImage* image = XGetImage(display, GDK_WINDOW_XID(native), (left + x) * scale,
-                              (top + y) * scale, 1, 1, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, GDK_WINDOW_XID(native), CoreDevicePixels(left + x, scale),
+                              CoreDevicePixels(top + y, scale), 1, 1, AllPlanes, ZPixmap);
     uint32_t pixel = image != NULL ? XGetPixel(image, 0, 0) & 0xFFFFFF : 0xFFFFFFFF;
     if (image != NULL)
         XDestroyImage(image);
@@ -167,8 +167,8 @@ uint32_t ShownPixel(HWND window, int x, int y) {
 // host puts that part of the store there.
 void MarkStore(HWND window, int x, int y) {
     const PixelStore& store = *FindHostWindow(window)->store;
-    store.pixels[static_cast<ptrdiff_t>(y * store.scale) * store.stride + x * store.scale] =
-        0x0000FF;
+    store.pixels[static_cast<ptrdiff_t>(CoreDevicePixels(y, store.scale)) * store.stride +
+                 CoreDevicePixels(x, store.scale)] = 0x0000FF;
 }
 
 TEST_F(GtkHostWindow, ARepaintPutsOnTheWindowWhatChangedAndNothingElse) {
