@@ -14,7 +14,8 @@ if(WIN32)
 elseif(EMSCRIPTEN)
     # The site as a static web host serves it; nothing else that the build installs.
     install(FILES ${PROJECT_BINARY_DIR}/index.html ${PROJECT_BINARY_DIR}/slithergrid.js
-                  ${PROJECT_BINARY_DIR}/slithergrid.wasm ${PROJECT_BINARY_DIR}/slithergrid.svg
+                  ${PROJECT_BINARY_DIR}/slithergrid.wasm ${PROJECT_BINARY_DIR}/slithergrid.css
+                  ${PROJECT_BINARY_DIR}/slithergrid.svg
             DESTINATION . COMPONENT site)
     set(CPACK_COMPONENTS_ALL site)
     set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
