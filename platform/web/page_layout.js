@@ -3,6 +3,9 @@
 // one CSS pixel per logical pixel. The client area is then drawn at that fit times the device
 // pixel ratio, so its canvas's store is exactly the box the canvas covers on the screen; every
 // edge of that box lies on a whole device pixel, and the browser never resamples the store.
+// Lengths are also whole in the 1/64 CSS px that layout counts in (Chromium's emulated screens
+// and WebKit lay out in CSS px): else a box meant to be 1367 device px wide is 1366.97, and is
+// resampled.
 // On a coarse pointer the on-screen arrow keys sit beside the window in landscape, below it in
 // portrait.
 
@@ -33,6 +36,17 @@ var PageLayout = {
         return Math.floor((logical * scale + 60) / 120);
     },
 
+    // The shortest whole number of device pixels that is also whole in layout units; every edge
+    // and length is a multiple of it (one pixel at ratios 1 and 2, three at 1.5 and 3).
+    Grain: function (ratio) {
+        for (var grain = 1; grain < 64; grain++) {
+            var units = grain / ratio * 64;
+            if (Math.abs(units - Math.round(units)) < 1e-6)
+                return grain;
+        }
+        return 1;
+    },
+
     // Fits and places the window and the arrow pad; returns the client area's device scale in
     // 120ths, as the core counts scales.
     Arrange: function () {
@@ -49,9 +63,20 @@ var PageLayout = {
         var margin = PageLayout.MARGIN, fit = Fit(margin);
         if (fit < 1)
             fit = Fit((margin = PageLayout.TIGHT_MARGIN));
-        // At full size the ratio itself; smaller, the scale whose store still fits.
+        // At full size the ratio itself; smaller, the largest scale whose store fits, whole in
+        // grains if that costs at most a sixteenth.
+        var grain = PageLayout.Grain(ratio), Whole = function (device) {
+            return Math.round(device / grain) * grain;
+        };
         var scale = fit >= 1 ? Math.round(ratio * 120) : Math.floor(fit * ratio * 120 + 1e-6);
         scale = Math.min(960, Math.max(60, scale));
+        for (var whole = scale; fit < 1 && whole > scale * 15 / 16 && whole >= 60; whole--) {
+            if (PageLayout.DevicePixels(width, whole) % grain == 0 &&
+                PageLayout.DevicePixels(height, whole) % grain == 0) {
+                scale = whole;
+                break;
+            }
+        }
         var key = [ratio, coarse, viewWidth, viewHeight, width, height].join();
         if (key == PageLayout.placed)
             return scale;
@@ -65,10 +90,10 @@ var PageLayout = {
             cssWidth = Math.max(fit, 0) * width;
             cssHeight = Math.max(fit, 0) * height;
         }
-        var barHeight = Math.round(bar * ratio) / ratio;
+        var barHeight = Whole(bar * ratio) / ratio;
         var all = [cssWidth + (beside ? pad : 0), barHeight + cssHeight + (beside ? 0 : pad)];
-        var left = Math.max(margin, Math.round((viewWidth - all[0]) / 2 * ratio) / ratio);
-        var top = Math.round(margin * ratio) / ratio;
+        var left = Math.max(Whole(margin * ratio), Whole((viewWidth - all[0]) / 2 * ratio)) / ratio;
+        var top = Whole(margin * ratio) / ratio;
 
         var frame = document.getElementById('window').style;
         frame.left = left + 'px';

@@ -11,14 +11,15 @@ from game_driver import BLACK, CELL_SIZE, FILL, GRID_HEIGHT, GRID_WIDTH, Frame, 
 PALETTE = {BLACK} | set(FILL.values())
 
 # The canvas's box in CSS pixels, its store, the device pixel ratio, and the
-# device box as the browser itself counts it (device-pixel-content-box).
+# device box as the browser itself counts it (device-pixel-content-box; not
+# under Chromium's emulation of a phone, where it gives CSS pixels).
 CANVAS = """
 const done = arguments[arguments.length - 1], canvas = document.getElementById('client');
 const box = canvas.getBoundingClientRect();
 new ResizeObserver((entries, observer) => {
     observer.disconnect();
     const size = entries[0].devicePixelContentBoxSize[0];
-    done({left: box.left, top: box.top, width: box.width, height: box.height, store: [canvas.width, canvas.height],
+    done({left: box.left, top: box.top, right: box.right, bottom: box.bottom, store: [canvas.width, canvas.height],
           device: [size.inlineSize, size.blockSize], ratio: devicePixelRatio});
 }).observe(canvas, {box: 'device-pixel-content-box'});
 """
@@ -62,7 +63,7 @@ class ScaledFrame(Frame):
         columns, rows = Bands(GRID_WIDTH), Bands(GRID_HEIGHT)
         differences = []
         for y, (row, edge) in enumerate(rows):
-            expected = black * width if edge else b"".join(black if outline else bytes(FILL[board[row][cell]]) for cell, outline in columns)
+            expected = black * width if edge else b"".join(black if outline else bytes(FILL.get(board[row][cell], (1, 2, 3))) for cell, outline in columns)
             actual = self.image.Row(self.origin[0], self.origin[1] + y, width)
             if actual != expected:
                 differences += [(x, y) for x in range(width) if actual[3 * x : 3 * x + 3] != expected[3 * x : 3 * x + 3]]
