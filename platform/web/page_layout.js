@@ -3,9 +3,8 @@
 // one CSS pixel per logical pixel. The client area is then drawn at that fit times the device
 // pixel ratio, so its canvas's store is exactly the box the canvas covers on the screen; every
 // edge of that box lies on a whole device pixel, and the browser never resamples the store.
-// Lengths are also whole in the 1/64 CSS px that layout counts in (Chromium's emulated screens
-// and WebKit lay out in CSS px): else a box meant to be 1367 device px wide is 1366.97, and is
-// resampled.
+// Where it costs little, lengths are whole CSS pixels too: an engine that snaps boxes to CSS
+// pixels before scaling them (Chromium when it emulates a phone) else resamples the store.
 // On a coarse pointer the on-screen arrow keys sit beside the window in landscape, below it in
 // portrait.
 
@@ -36,13 +35,12 @@ var PageLayout = {
         return Math.floor((logical * scale + 60) / 120);
     },
 
-    // The shortest whole number of device pixels that is also whole in layout units; every edge
-    // and length is a multiple of it (one pixel at ratios 1 and 2, three at 1.5 and 3).
+    // The fewest device pixels that are also whole CSS pixels, if that is at most four CSS
+    // pixels (2 at ratio 2, 5 at 1.25), else 1; every edge and length is a multiple of it.
     Grain: function (ratio) {
-        for (var grain = 1; grain < 64; grain++) {
-            var units = grain / ratio * 64;
-            if (Math.abs(units - Math.round(units)) < 1e-6)
-                return grain;
+        for (var css = 1; css <= 4; css++) {
+            if (Math.abs(css * ratio - Math.round(css * ratio)) < 1e-6)
+                return Math.round(css * ratio);
         }
         return 1;
     },

@@ -36,9 +36,10 @@ window.Layout = () => {
 """
 
 
-def Phone(browser, width, height):
+def Phone(browser, width, height, ratio=3, touch=True):
     orientation = {"type": "portraitPrimary" if height > width else "landscapePrimary", "angle": 0 if height > width else 90}
-    browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {"width": width, "height": height, "deviceScaleFactor": 3, "mobile": True, "screenOrientation": orientation})
+    browser.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": touch, "maxTouchPoints": 5})
+    browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {"width": width, "height": height, "deviceScaleFactor": ratio, "mobile": touch, "screenOrientation": orientation})
 
 
 class PhoneTest(unittest.TestCase):
@@ -48,7 +49,6 @@ class PhoneTest(unittest.TestCase):
         self.browser = Browser(1)
         self.addCleanup(self.browser.quit)
         Phone(self.browser, 390, 844)
-        self.browser.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
         self.browser.get(self.site.address)
         WaitUntil(lambda: self.Script("return !document.getElementById('window').hidden && window.WebHost"), 15, "the window")
         self.Script(RECORDER)
@@ -88,6 +88,19 @@ class PhoneTest(unittest.TestCase):
         self.assertEqual(layout["scroll"], [width, height, 0, 0, 1], "the page scrolls or is zoomed")
         boardWidth = layout["canvas"][2] - layout["canvas"][0]
         self.assertTrue(boardWidth > 0.4 * width, f"a board of {boardWidth} in {width}: shrunk more than needed")
+
+    def test_small_screens_fit_exactly(self):
+        # Phones and tablets at ratio 2 both ways up, and mouse-driven windows; in
+        # Chromium's emulation a board is exact where its edges are whole CSS
+        # pixels too, as the page makes them at these ratios.
+        for width, height, ratio, touch in ((320, 480, 2, True), (480, 320, 2, True), (1024, 768, 2, True), (320, 480, 2, False), (1024, 700, 1.5, False)):
+            with self.subTest(width=width, height=height, ratio=ratio, touch=touch):
+                Phone(self.browser, width, height, ratio, touch)
+                Fitted = lambda: (layout := self.Script("return Layout()"))["view"] == [width, height] and layout["store"] == [round((layout["canvas"][i + 2] - layout["canvas"][i]) * ratio) for i in (0, 1)] and layout
+                layout = WaitUntil(Fitted, 5, "the page fitted")
+                self.CheckFits(layout)
+                self.assertEqual(layout["pad"][2] > 0, touch, "arrow buttons only for a finger")
+                CheckBoard(self, self.browser, layout["scale"], lambda frame: True)
 
     def test_fit_touch_rotation_and_menu(self):
         layout = self.Script("return Layout()")
