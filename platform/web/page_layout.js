@@ -13,8 +13,8 @@ var PageLayout = {
     TIGHT_MARGIN: 4,
     BAR: 25, // the menu bar's height in CSS px for a mouse, and for a finger
     COARSE_BAR: 40,
-    PAD: 168, // the arrow pad's side in CSS px (page.css), and its distance from the window
-    GAP: 8,
+    PAD: 168, // the arrow pad's side in CSS px (page.css)
+    GAP: 8, // between the window and the pad
     width: 0, // the client area in logical pixels
     height: 0,
     coarse: null, // matches while the main pointer is a finger
@@ -80,7 +80,7 @@ var PageLayout = {
             return scale;
         PageLayout.placed = key;
 
-        // In device pixels: the store, the bar, and the window's top-left corner.
+        // The store in device pixels; every box in CSS pixels that are whole grains.
         var storeWidth = PageLayout.DevicePixels(width, scale);
         var storeHeight = PageLayout.DevicePixels(height, scale);
         var cssWidth = storeWidth / ratio, cssHeight = storeHeight / ratio;

@@ -1,6 +1,7 @@
 // The page's side of the web host: the queue of what happened, the wait, the client area's canvas,
-// the device scale (page_layout.js fits the window and gives it) and the end of the program. The program runs only while the page is not in an
-// event handler: handlers queue, and the program takes the queue when its wait resumes.
+// the device scale (page_layout.js fits the window and gives it) and the end of the program. The
+// program runs only while the page is not in an event handler: handlers queue, and the program
+// takes the queue when its wait resumes.
 
 var EVENT_KEY = 1, EVENT_COMMAND = 2, EVENT_SCALE = 3;
 // Keys that would scroll the page or reach the browser: left up right down, F10.
