@@ -22,7 +22,10 @@ var PageStart = {
 
     NotLoaded: function (file, reason) {
         var title = document.title;
-        if (!navigator.onLine)
+        if (location.protocol == 'file:')
+            PageStart.Fail(title + ' cannot start from a file on the disk, where browsers do not ' +
+                           'load its WebAssembly: serve its folder over HTTP and open that address.');
+        else if (!navigator.onLine)
             PageStart.Fail(title + ' could not be loaded: this device is offline and the browser ' +
                            'holds no copy of it yet. Connect to the network, then start again.');
         else
