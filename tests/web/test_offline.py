@@ -35,6 +35,11 @@ navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {
 """
 
 
+class QuietServer(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, address):
+        pass  # a download the browser gave up, as when a build's files cannot all be fetched
+
+
 class KeptSite(Site):
     """A copy of the built site, served on one port for the whole test, so that
     it stays one origin (and one service worker) while its server stops and
@@ -53,7 +58,7 @@ class KeptSite(Site):
         super().__exit__()
 
     def Serve(self):
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", self.port), self.handler)
+        self.server = QuietServer(("127.0.0.1", self.port), self.handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
     def NewBuild(self, version, **files):
