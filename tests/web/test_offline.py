@@ -1,7 +1,7 @@
 """The web version as a site that browsers keep, in headless Chromium: it is
-installable, holds to its content security policy, plays again with the server
-stopped, takes a new build at the next load (and keeps the build it has when a
-new one cannot be fetched), and says what is missing when it cannot start."""
+installable and holds to its content security policy, plays again with the
+server stopped, takes a new build at the next load (and keeps the build it has
+when a new one cannot be fetched), and says what is missing when it cannot."""
 
 import http.server
 import json
@@ -12,18 +12,17 @@ import struct
 import tempfile
 import threading
 import unittest
-import urllib.request
 
 from web_driver import SITE, Browser, Page, Site  # noqa: I001 (puts the desktop tests on the path)
 from game_driver import WaitUntil
 
 # Run before the page's own scripts: every violation of the page's policy.
 RECORD_VIOLATIONS = "window.violations = []; document.addEventListener('securitypolicyviolation', e => violations.push(e.violatedDirective + ' ' + e.blockedURI), true);"
-
-# Asks the browser to look for a new build of the site and answers how it ended: 'activated',
-# 'redundant' (its files could not all be fetched) or 'unchanged'.
+CACHES = "const done = arguments[0]; navigator.serviceWorker.ready.then(() => caches.keys()).then(done);"
+# Asks the browser to look for a new build: 'activated', 'redundant' (its files could not all be
+# fetched) or 'unchanged'.
 UPDATE = """
-const done = arguments[arguments.length - 1];
+const done = arguments[0];
 navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {
     const worker = r.installing || r.waiting;
     if (!worker)
@@ -41,122 +40,98 @@ class QuietServer(http.server.ThreadingHTTPServer):
 
 
 class KeptSite(Site):
-    """A copy of the built site, served on one port for the whole test, so that
-    it stays one origin (and one service worker) while its server stops and
-    starts again."""
+    """A copy of the site, served again on the same port after a stop: the same
+    origin, so the same service worker."""
 
     def __init__(self):
         self.copy = tempfile.mkdtemp(prefix="slither-site-")
-        for name in os.listdir(SITE):
-            if os.path.isfile(os.path.join(SITE, name)) and not name.startswith(("CMake", "CPack", "CTest", "Makefile", "cmake_")) and not name.endswith(".a"):
-                shutil.copy(os.path.join(SITE, name), self.copy)
+        with open(os.path.join(SITE, "service-worker.js")) as file:
+            self.worker = file.read()
+        for name in re.findall(r"'([^']+)'", re.search(r"var FILES = \[(.*)\];", self.worker).group(1)) + ["service-worker.js"]:
+            shutil.copy(os.path.join(SITE, name), self.copy)
         super().__init__(self.copy)
 
     def Stop(self):
-        self.port = self.server.server_address[1]
-        self.handler = self.server.RequestHandlerClass
+        self.port, self.handler = self.server.server_address[1], self.server.RequestHandlerClass
         super().__exit__()
 
-    def Serve(self):
+    def Serve(self, version, **appended):
+        """A new build: these files with text appended, its worker naming a new version."""
+        for name, text in appended.items():
+            with open(os.path.join(self.copy, name), "a") as file:
+                file.write(text)
+        with open(os.path.join(self.copy, "service-worker.js"), "w") as file:
+            file.write(re.sub(r"var VERSION = '\w+';", f"var VERSION = '{version}';", self.worker))
         self.server = QuietServer(("127.0.0.1", self.port), self.handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
-    def NewBuild(self, version, **files):
-        """The site as a build with these files changed would be, its worker
-        naming a new version."""
-        for name, text in files.items():
-            with open(os.path.join(self.copy, name), "a") as file:
-                file.write(text)
-        path = os.path.join(self.copy, "service-worker.js")
-        with open(path) as file:
-            worker = file.read()
-        with open(path, "w") as file:
-            file.write(re.sub(r"var VERSION = '\w+';", f"var VERSION = '{version}';", worker))
-
     def __exit__(self, *error):
-        if getattr(self, "server", None) and self.server.socket.fileno() >= 0:
+        if self.server.socket.fileno() >= 0:
             super().__exit__()
         shutil.rmtree(self.copy)
 
 
-def Playing(page, what):
-    """Waits until the board is drawn and the snake has left its first cell."""
-    page.origin = None
-    page.WaitForFrame(lambda frame: frame.Cells("F") and max((x for x, _ in frame.Cells("S")), default=0) >= 1, 10, what)
-
-
-def Loaded(site, script=None):
-    """A Page on a new browser, not yet loaded."""
+def NewPage(site, script=None):
     page = Page(site, 1)
-    page.browser = Browser(1, script)
-    page.origin = None
+    page.browser, page.origin = Browser(1, script), None
     return page
 
 
-def Cached(page):
-    return page.browser.execute_async_script("const done = arguments[0]; navigator.serviceWorker.ready.then(() => caches.keys()).then(done);")
-
-
-def PngSize(path):
-    with open(path, "rb") as file:
-        head = file.read(24)
-    assert head[:8] == b"\x89PNG\r\n\x1a\n", f"{path} is no PNG"
-    return struct.unpack(">II", head[16:24])
+def Playing(page, what):
+    """The board drawn, its food, and the snake gone on from its first cell."""
+    page.origin = None
+    page.WaitForFrame(lambda frame: frame.Cells("F") and max((x for x, _ in frame.Cells("S")), default=0) >= 1, 10, what)
 
 
 class OfflineTest(unittest.TestCase):
     def test_installable_and_within_its_policy(self):
         with Site() as site:
-            page = Loaded(site, RECORD_VIOLATIONS)
+            page = NewPage(site, RECORD_VIOLATIONS)
             try:
                 page.browser.get(site.address)
                 Playing(page, "the game playing")
                 page.Click("Game")
                 page.Keys("Escape")
-                self.assertEqual(page.browser.execute_cdp_cmd("Page.getInstallabilityErrors", {}).get("installabilityErrors"), [])
-                manifest = page.browser.execute_cdp_cmd("Page.getAppManifest", {})
-                self.assertEqual(manifest["errors"], [])
-                self.assertTrue(Cached(page), "no cache after the first load")
+                self.assertEqual(page.browser.execute_cdp_cmd("Page.getInstallabilityErrors", {})["installabilityErrors"], [])
+                self.assertEqual(page.browser.execute_cdp_cmd("Page.getAppManifest", {})["errors"], [])
+                self.assertTrue(page.browser.execute_async_script(CACHES), "no cache after the first load")
                 self.assertEqual(page.Script("return violations"), [])
                 self.assertEqual(page.ConsoleErrors(), [])
             finally:
                 page.browser.quit()
-            with urllib.request.urlopen(site.address + "slithergrid.webmanifest") as response:
-                icons = json.load(response)["icons"]
-        self.assertEqual({icon["sizes"] for icon in icons}, {"192x192", "512x512", "any"})
+        with open(os.path.join(SITE, "slithergrid.webmanifest")) as file:
+            icons = json.load(file)["icons"]
+        self.assertEqual([icon["sizes"] for icon in icons], ["192x192", "512x512", "any"])
         for icon in icons:
-            path = os.path.join(SITE, icon["src"])
-            self.assertTrue(os.path.isfile(path), f"no {icon['src']}")
+            with open(os.path.join(SITE, icon["src"]), "rb") as file:
+                head = file.read(24)
             if icon["type"] == "image/png":
-                self.assertEqual(PngSize(path), tuple(map(int, icon["sizes"].split("x"))))
+                self.assertEqual((head[:8], "%dx%d" % struct.unpack(">II", head[16:24])), (b"\x89PNG\r\n\x1a\n", icon["sizes"]))
 
     def test_offline_then_a_new_build(self):
         with KeptSite() as site:
-            page = Loaded(site)
+            page = NewPage(site)
             try:
                 page.browser.get(site.address)
                 Playing(page, "the game on its first load")
-                [first] = Cached(page)
-
+                [first] = page.browser.execute_async_script(CACHES)
                 site.Stop()
                 page.browser.refresh()
                 Playing(page, "the game with the server stopped")
 
                 # A build whose WebAssembly the host lacks cannot take over.
-                site.NewBuild("0000000000000001", **{"slithergrid.js": "\nvar siteBuild = 2;\n"})
                 wasm = os.path.join(site.copy, "slithergrid.wasm")
                 os.rename(wasm, wasm + ".away")
-                site.Serve()
+                site.Serve("0000000000000002", **{"slithergrid.js": "\nvar siteBuild = 2;\n"})
                 self.assertEqual(page.browser.execute_async_script(UPDATE), "redundant")
                 page.browser.refresh()
                 Playing(page, "the kept build after a failed update")
-                self.assertIsNone(page.Script("return window.siteBuild"))
-                self.assertEqual(Cached(page), [first])
+                self.assertEqual((page.Script("return window.siteBuild"), page.browser.execute_async_script(CACHES)), (None, [first]))
 
                 # Whole, it takes over at the next load, and the earlier build's cache goes.
                 os.rename(wasm + ".away", wasm)
                 self.assertIn(page.browser.execute_async_script(UPDATE), ("activated", "unchanged"))
-                self.assertEqual([name[-16:] for name in Cached(page)], ["0000000000000001"])
+                self.assertEqual([name[-16:] for name in page.browser.execute_async_script(CACHES)], ["0000000000000002"])
                 page.browser.refresh()
                 Playing(page, "the new build")
                 self.assertEqual(page.Script("return window.siteBuild"), 2)
@@ -164,24 +139,22 @@ class OfflineTest(unittest.TestCase):
                 page.browser.quit()
 
     def test_what_is_missing(self):
-        ended = "return document.getElementById('ended').hidden ? null : document.getElementById('ended-text').textContent"
         with Site() as site:
-            # Without service workers it plays online.
-            page = Loaded(site, "delete Navigator.prototype.serviceWorker;")
+            page = NewPage(site, "delete Navigator.prototype.serviceWorker;")
             try:
                 page.browser.get(site.address)
                 Playing(page, "the game without service workers")
                 self.assertEqual(page.ConsoleErrors(), [])
             finally:
                 page.browser.quit()
+            ended = "return document.getElementById('ended').hidden ? null : document.getElementById('ended-text').textContent"
             for script, blocked, says in (("delete window.WebAssembly;", [], "needs WebAssembly"), (None, ["*.wasm"], "could not be loaded (slithergrid.wasm:"), (None, ["*slithergrid.js"], "could not be loaded (slithergrid.js:")):
                 browser = Browser(1, script)
                 try:
                     browser.execute_cdp_cmd("Network.enable", {})
                     browser.execute_cdp_cmd("Network.setBlockedURLs", {"urls": blocked})
                     browser.get(site.address)
-                    text = WaitUntil(lambda: browser.execute_script(ended), 10, f"the page saying what is missing ({says})")
-                    self.assertIn(says, text)
+                    self.assertIn(says, WaitUntil(lambda: browser.execute_script(ended), 10, f"the page saying what is missing ({says})"))
                 finally:
                     browser.quit()
 
