@@ -56,7 +56,8 @@ var Module = {
                 return null;
             }
             // Compiled while it downloads where the host says what it is.
-            var streams = /^application\/wasm\b/.test(response.headers.get('Content-Type') || '');
+            var streams = WebAssembly.instantiateStreaming &&
+                          /^application\/wasm\b/.test(response.headers.get('Content-Type') || '');
             var made = streams ? WebAssembly.instantiateStreaming(response, imports)
                                : response.arrayBuffer().then(function (bytes) {
                                      return WebAssembly.instantiate(bytes, imports);
