@@ -88,12 +88,28 @@ document.addEventListener('DOMContentLoaded', function () {
 
 // Where service workers are missing (some private windows) the page plays online only. After the
 // first load the worker answers from its cache; at each later load the browser is asked to look
-// for a new build, which then takes over at the next one.
+// for a new build, which then takes over at the next one. Both wait until the program's window
+// is on the page and drawn, so that its start shares the machine with neither.
+function KeepSite() {
+    var controlled = navigator.serviceWorker.controller;
+    navigator.serviceWorker.register('service-worker.js').then(function (registration) {
+        return controlled && registration.update();
+    }).catch(function () {}); // offline, or storage refused: the page plays on as it is
+}
+
 if ('serviceWorker' in navigator) {
-    addEventListener('load', function () {
-        var controlled = navigator.serviceWorker.controller;
-        navigator.serviceWorker.register('service-worker.js').then(function (registration) {
-            return controlled && registration.update();
-        }).catch(function () {}); // offline, or storage refused: the page plays on as it is
+    document.addEventListener('DOMContentLoaded', function () {
+        var shown = document.getElementById('window');
+        function Drawn() {
+            requestAnimationFrame(function () { setTimeout(KeepSite); });
+        }
+        if (!shown.hidden)
+            return Drawn();
+        new MutationObserver(function (changes, observer) {
+            if (!shown.hidden) {
+                observer.disconnect();
+                Drawn();
+            }
+        }).observe(shown, {attributes: true, attributeFilter: ['hidden']});
     });
 }
