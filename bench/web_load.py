@@ -158,7 +158,7 @@ def Figures(sizes, results, medians, load):
         "",
         "The first board in headless Chromium, the median of %d rounds (each load in a new browser):" % len(results),
         "",
-        "| load | first board | ratio to a cold load |",
+        "| load | first board | ratio to a cold load (offline: the median of each round's ratio) |",
         "|---|---|---|",
         "| cold, slow mobile link (400 kbit/s, 400 ms) and CPU slowed 4 × | %s | %.2f |" % (ms("throttled_ms"), medians["throttled_ms"] / medians["cold_ms"]),
         "| cold | %s | 1 |" % ms("cold_ms"),

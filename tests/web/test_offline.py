@@ -40,16 +40,25 @@ class QuietServer(http.server.ThreadingHTTPServer):
 
 
 class KeptSite(Site):
-    """A copy of the site, served again on the same port after a stop: the same
-    origin, so the same service worker."""
+    """A copy of the site in a folder of the host, served again on the same port
+    after a stop: the same origin, so the same service worker."""
+
+    FOLDER = "games/slithergrid/"
 
     def __init__(self):
-        self.copy = tempfile.mkdtemp(prefix="slither-site-")
+        self.root = tempfile.mkdtemp(prefix="slither-site-")
+        self.copy = os.path.join(self.root, self.FOLDER)
+        os.makedirs(self.copy)
         with open(os.path.join(SITE, "service-worker.js")) as file:
             self.worker = file.read()
         for name in re.findall(r"'([^']+)'", re.search(r"var FILES = \[(.*)\];", self.worker).group(1)) + ["service-worker.js"]:
             shutil.copy(os.path.join(SITE, name), self.copy)
-        super().__init__(self.copy)
+        super().__init__(self.root)
+
+    def __enter__(self):
+        super().__enter__()
+        self.address += self.FOLDER
+        return self
 
     def Stop(self):
         self.port, self.handler = self.server.server_address[1], self.server.RequestHandlerClass
@@ -68,7 +77,7 @@ class KeptSite(Site):
     def __exit__(self, *error):
         if self.server.socket.fileno() >= 0:
             super().__exit__()
-        shutil.rmtree(self.copy)
+        shutil.rmtree(self.root)
 
 
 def NewPage(site, script=None):
