@@ -12,11 +12,13 @@ if(WIN32)
                    @ONLY)
     install(FILES ${generated}/LICENSE.txt ${generated}/README.txt DESTINATION .)
 elseif(EMSCRIPTEN)
-    # The site as a static web host serves it; nothing else that the build installs.
-    install(FILES ${PROJECT_BINARY_DIR}/index.html ${PROJECT_BINARY_DIR}/slithergrid.js
-                  ${PROJECT_BINARY_DIR}/slithergrid.wasm ${PROJECT_BINARY_DIR}/slithergrid.css
-                  ${PROJECT_BINARY_DIR}/slithergrid.svg
-            DESTINATION . COMPONENT site)
+    # The site as a static web host serves it (the page, its start, the program, its style, the
+    # manifest with its icons, the service worker); nothing else that the build installs.
+    set(site index.html start.js slithergrid.js slithergrid.wasm slithergrid.css
+             slithergrid.webmanifest slithergrid.svg slithergrid-192.png slithergrid-512.png
+             service-worker.js)
+    list(TRANSFORM site PREPEND ${PROJECT_BINARY_DIR}/)
+    install(FILES ${site} DESTINATION . COMPONENT site)
     set(CPACK_COMPONENTS_ALL site)
     set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
     set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)

@@ -58,7 +58,7 @@ x86_64-w64-mingw32-objdump -p "$folder/Slithergrid.exe" | sed -n 's/.*DLL Name: 
 
 unzip -q "$web" -d "$work/web"
 site=$work/web/Slithergrid-$version-web
-[ "$(ls "$site" | tr '\n' ' ')" = "index.html slithergrid.css slithergrid.js slithergrid.svg slithergrid.wasm " ] ||
+[ "$(LC_ALL=C ls "$site" | tr '\n' ' ')" = "index.html service-worker.js slithergrid-192.png slithergrid-512.png slithergrid.css slithergrid.js slithergrid.svg slithergrid.wasm slithergrid.webmanifest start.js " ] ||
     fail "the web zip holds $(ls "$site")"
 
 # The copy keeps its build trees between runs; only the source is copied afresh.
