@@ -1,6 +1,7 @@
-"""The web version in headless Chromium at the device scale SLITHER_WEB_SCALE
-names: the board pixel for pixel, the first food, the arrows, a new device
-scale, the "Game" menu by keyboard and by mouse, and the page after "Quit"."""
+"""The web version in the browser engine SLITHER_WEB_ENGINE names (chromium,
+firefox, webkit) at the device scale SLITHER_WEB_SCALE names: the board pixel
+for pixel, the first food, the arrows, a new device scale, the "Game" menu by
+keyboard and by mouse, the page after "Quit", and no console errors."""
 
 import unittest
 
@@ -47,7 +48,7 @@ class PageTest(unittest.TestCase):
             if page.scale != 1:
                 self.skipTest("a browser started at a forced device scale keeps it for screenshots")
             scale = 2
-            page.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {"width": 1000, "height": 800, "deviceScaleFactor": scale, "mobile": False})
+            page.SetScale(scale)
             WaitUntil(lambda: page.Script("return document.getElementById('client').width") == 800 * scale, 5, f"a store at scale {scale}")
             page.scale, page.origin = scale, None
             end = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!'")
