@@ -8,6 +8,7 @@ The three browsers answer the few calls a Page makes alike: get, title,
 execute_script, get_screenshot_as_png, get_log("browser") and quit, as
 Selenium names them; input goes to all of them as W3C actions."""
 
+import base64
 import functools
 import http.server
 import json
@@ -23,6 +24,7 @@ import threading
 import unittest
 import warnings
 
+import websocket  # Debian's python3-websocket, for Firefox's BiDi
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.keys import Keys
@@ -145,8 +147,12 @@ class Firefox:
     def __init__(self, scale):
         self.profile = tempfile.mkdtemp(prefix="slither-firefox-")
         command = ["firefox-esr", "--headless", "--remote-debugging-port=0", "--profile", self.profile, "--no-remote"]
-        self.process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, start_new_session=True)
-        self.socket, self.events, self.errors, self.last = None, [], [], 0
+        try:
+            self.process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, start_new_session=True)
+        except BaseException:
+            shutil.rmtree(self.profile)
+            raise
+        self.socket, self.errors, self.last = None, [], 0
         try:
             address = queue.Queue()
 
@@ -159,8 +165,6 @@ class Firefox:
 
             self.reader = threading.Thread(target=Read, daemon=True)
             self.reader.start()
-            import websocket  # Debian's python3-websocket
-
             # Firefox refuses a handshake that names an origin.
             self.socket = websocket.create_connection(address.get(timeout=30) + "/session", suppress_origin=True, timeout=60)
             self.Call("session.new", capabilities={})
@@ -206,8 +210,6 @@ class Firefox:
         return Value(result["result"])
 
     def get_screenshot_as_png(self):
-        import base64
-
         return base64.b64decode(self.Call("browsingContext.captureScreenshot", context=self.context)["data"])
 
     def get_log(self, kind):
@@ -226,9 +228,11 @@ class Firefox:
         except Exception:
             pass
         finally:
-            if self.process.poll() is None:
+            try:  # Firefox and what it started, if any is left
                 os.killpg(self.process.pid, signal.SIGKILL)
-                self.process.wait()
+            except ProcessLookupError:
+                pass
+            self.process.wait()
             if self.socket:
                 self.socket.close()
             self.reader.join(5)
