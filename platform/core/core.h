@@ -145,7 +145,8 @@ struct DeviceRectangle {
     RECT outer;
     RECT fill;
 };
-DeviceRectangle DeviceRectangleOf(const RECT& logical, int scale);
+// left < right and top < bottom.
+DeviceRectangle DeviceRectangleOf(int left, int top, int right, int bottom, int scale);
 
 // What a surface remembers of its drawing (drawing_memory.cpp), in device pixels. A remembered
 // rectangle was drawn whole with this brush; the texts drawn over it since are listed in order.

@@ -14,21 +14,31 @@
 namespace {
 // Device coordinates are kept far inside an int: anything beyond is clipped anyway.
 const long long DEVICE_LIMIT = 1 << 30;
+// A paint maps a few thousand edges, nearly all of them small and positive: 32 bits do for those.
+const int SMALL_LOGICAL = 1 << 20;
 
-// The wider of the outline's device pixels and one, but no wider than the rectangle.
-LONG OutlineWidth(int from, int to, LONG room) {
-    LONG width = to - from < 1 ? 1 : to - from;
-    return width < room ? width : room;
-}
-} // namespace
-
-int CoreDevicePixels(int logical, int scale) {
+inline int DevicePixels(int logical, int scale) {
+    if (logical >= 0 && logical < SMALL_LOGICAL && scale >= 0 && scale <= MAX_DEVICE_SCALE)
+        return static_cast<int>(
+            (static_cast<unsigned>(logical) * static_cast<unsigned>(scale) + SCALE_UNIT / 2) /
+            SCALE_UNIT);
     long long scaled = static_cast<long long>(logical) * scale + SCALE_UNIT / 2;
     long long device =
         scaled >= 0 ? scaled / SCALE_UNIT : -((-scaled + SCALE_UNIT - 1) / SCALE_UNIT);
     return static_cast<int>(device < -DEVICE_LIMIT  ? -DEVICE_LIMIT
                             : device > DEVICE_LIMIT ? DEVICE_LIMIT
                                                     : device);
+}
+
+// The wider of the outline's device pixels and one, but no wider than the rectangle.
+int OutlineWidth(int from, int to, int room) {
+    int width = to - from < 1 ? 1 : to - from;
+    return width < room ? width : room;
+}
+} // namespace
+
+int CoreDevicePixels(int logical, int scale) {
+    return DevicePixels(logical, scale);
 }
 
 int ClampDeviceScale(int scale) {
@@ -38,21 +48,19 @@ int ClampDeviceScale(int scale) {
 }
 
 RECT DeviceRect(const RECT& logical, int scale) {
-    return RECT{CoreDevicePixels(logical.left, scale), CoreDevicePixels(logical.top, scale),
-                CoreDevicePixels(logical.right, scale), CoreDevicePixels(logical.bottom, scale)};
+    return RECT{DevicePixels(logical.left, scale), DevicePixels(logical.top, scale),
+                DevicePixels(logical.right, scale), DevicePixels(logical.bottom, scale)};
 }
 
-DeviceRectangle DeviceRectangleOf(const RECT& logical, int scale) {
-    RECT outer = DeviceRect(logical, scale);
-    LONG width = outer.right - outer.left, height = outer.bottom - outer.top;
-    LONG left = OutlineWidth(outer.left, CoreDevicePixels(logical.left + 1, scale), width);
-    LONG right =
-        OutlineWidth(CoreDevicePixels(logical.right - 1, scale), outer.right, width - left);
-    LONG top = OutlineWidth(outer.top, CoreDevicePixels(logical.top + 1, scale), height);
-    LONG bottom =
-        OutlineWidth(CoreDevicePixels(logical.bottom - 1, scale), outer.bottom, height - top);
-    return DeviceRectangle{outer, RECT{outer.left + left, outer.top + top, outer.right - right,
-                                       outer.bottom - bottom}};
+DeviceRectangle DeviceRectangleOf(int left, int top, int right, int bottom, int scale) {
+    int l = DevicePixels(left, scale), t = DevicePixels(top, scale);
+    int r = DevicePixels(right, scale), b = DevicePixels(bottom, scale);
+    int leftWidth = OutlineWidth(l, DevicePixels(left + 1, scale), r - l);
+    int rightWidth = OutlineWidth(DevicePixels(right - 1, scale), r, r - l - leftWidth);
+    int topWidth = OutlineWidth(t, DevicePixels(top + 1, scale), b - t);
+    int bottomWidth = OutlineWidth(DevicePixels(bottom - 1, scale), b, b - t - topWidth);
+    return DeviceRectangle{RECT{l, t, r, b},
+                           RECT{l + leftWidth, t + topWidth, r - rightWidth, b - bottomWidth}};
 }
 
 void SetWindowScale(WindowRecord* record, int scale) {

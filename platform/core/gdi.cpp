@@ -441,7 +441,7 @@ BOOL WINAPI Rectangle(HDC dc, int left, int top, int right, int bottom) {
     }
     if (left == right || top == bottom)
         return TRUE;
-    DeviceRectangle device = DeviceRectangleOf(RECT{left, top, right, bottom}, record->scale);
+    DeviceRectangle device = DeviceRectangleOf(left, top, right, bottom, record->scale);
     // A rectangle drawn again over itself, with nothing drawn over it since, changes no pixel;
     // one with texts drawn over it since waits for them. At one scale the outer edges decide
     // where the outline lies, so they are all a repeat is known by.

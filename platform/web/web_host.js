@@ -1,6 +1,7 @@
 // The page's side of the web host: the queue of what happened, the wait, the client area's canvas,
-// the device scale and the end of the program. The program runs only while the page is not in an
-// event handler: handlers queue, and the program takes the queue when its wait resumes.
+// the device scale (page_layout.js fits the window and gives it) and the end of the program. The
+// program runs only while the page is not in an event handler: handlers queue, and the program
+// takes the queue when its wait resumes.
 
 var EVENT_KEY = 1, EVENT_COMMAND = 2, EVENT_SCALE = 3;
 // Keys that would scroll the page or reach the browser: left up right down, F10.
@@ -49,9 +50,12 @@ var WebHost = {
         return event[0];
     },
 
-    // The device pixel ratio in 120ths, as the core counts scales.
+    // The client area's device scale in 120ths, as the core counts scales: the device pixel
+    // ratio, times the fit while the window is shrunk to fit the viewport.
     DeviceScale: function () {
-        return Math.min(960, Math.max(60, Math.round((window.devicePixelRatio || 1) * 120)));
+        if (!PageLayout.width)
+            return Math.min(960, Math.max(60, Math.round((window.devicePixelRatio || 1) * 120)));
+        return PageLayout.Arrange();
     },
 
     CheckScale: function () {
@@ -63,8 +67,8 @@ var WebHost = {
     },
 
     // A query that matches the present ratio stops matching when another monitor changes it;
-    // then the next query is made for the new one. Zoom (and the browser's emulation of other
-    // screens) may only resize the page.
+    // then the next query is made for the new one. Zoom, a rotation and the browser's emulation
+    // of other screens may only resize the page.
     WatchScale: function () {
         var query = matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
         query.addEventListener('change', function () {
@@ -75,17 +79,16 @@ var WebHost = {
 
     CreateWindow: function (title, width, height) {
         document.title = title;
-        var canvas = WebHost.canvas;
-        canvas.style.width = width + 'px';
-        canvas.style.height = height + 'px';
-        document.getElementById('window').style.width = width + 'px';
+        PageLayout.Start(width, height);
         WebHost.scale = WebHost.DeviceScale();
         WebHost.WatchScale();
         window.addEventListener('resize', WebHost.CheckScale);
+        PageLayout.coarse.addEventListener('change', WebHost.CheckScale);
     },
 
     ShowWindow: function (visible) {
         document.getElementById('window').hidden = !visible;
+        document.getElementById('pad').hidden = !visible;
         if (visible)
             WebHost.canvas.focus({preventScroll: true});
     },
@@ -93,6 +96,7 @@ var WebHost = {
     DestroyWindow: function () {
         MenuBar.Remove();
         document.getElementById('window').hidden = true;
+        document.getElementById('pad').hidden = true;
     },
 
     SizeStore: function (width, height) {
@@ -147,6 +151,7 @@ var WebHost = {
         WebHost.running = false;
         MenuBar.Remove();
         document.getElementById('window').hidden = true;
+        document.getElementById('pad').hidden = true;
         document.getElementById('ended-text').textContent = message;
         document.getElementById('ended').hidden = false;
         document.getElementById('again').focus();
@@ -160,6 +165,7 @@ var WebHost = {
             location.reload();
         });
         MenuBar.Start(document.getElementById('menubar'));
+        TouchKeys.Start(WebHost.canvas, document.getElementById('pad'));
         ccall('main', 'number', ['number', 'number'], [0, 0], {async: true}).then(function (code) {
             WebHost.Ended(document.title + ' has ended' + (code ? ' (exit code ' + code + ').' : '.'));
         }, function (error) {

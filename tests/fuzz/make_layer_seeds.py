@@ -228,7 +228,9 @@ def painting_seed():
     s.op("UPDATE_WINDOW", w)
     s.show(w, "RESTORE")
     s.op("UPDATE_WINDOW", w)
-    s.op("SET_SCALE", w, 2)
+    s.op("SET_SCALE", w, 60)  # scales in 30ths here: 2
+    s.op("UPDATE_WINDOW", w)
+    s.op("SET_SCALE", w, 45)  # 1.5
     s.op("UPDATE_WINDOW", w)
     s.show(w, "HIDE")
     s.invalidate(w)
