@@ -1,6 +1,7 @@
-"""The web version in headless Chromium at the device scale SLITHER_WEB_SCALE
-names: the board pixel for pixel, the first food, the arrows, a new device
-scale, the "Game" menu by keyboard and by mouse, and the page after "Quit"."""
+"""The web version in the browser engine SLITHER_WEB_ENGINE names (chromium,
+firefox, webkit) at the device scale SLITHER_WEB_SCALE names: the board pixel
+for pixel, the first food, the arrows, a new device scale, the "Game" menu by
+keyboard and by mouse, the page after "Quit", and no console errors."""
 
 import unittest
 
@@ -35,33 +36,32 @@ class PageTest(unittest.TestCase):
             self.assertTrue(text is not None and text[2] <= 3 * CELL_SIZE and text[3] <= 40, f"the board differs from its cells outside the text lines: {text}")
             self.assertEqual(page.ConsoleErrors(), [])
 
-    def test_an_arrow_steers_without_a_click_and_keeps_the_page_still(self):
-        with Page(self.site) as page:
-            page.Script("addEventListener('keydown', e => window.prevented = e.defaultPrevented)")
-            page.Keys("Down")
-            page.WaitForFrame(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 5, "the snake heading down")
-            self.assertTrue(page.Script("return window.prevented"), "the arrow also reached the page")
-
     def test_the_store_follows_a_new_device_scale(self):
         with Page(self.site) as page:
             if page.scale != 1:
                 self.skipTest("a browser started at a forced device scale keeps it for screenshots")
             scale = 2
-            page.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {"width": 1000, "height": 800, "deviceScaleFactor": scale, "mobile": False})
+            page.SetScale(scale)
             WaitUntil(lambda: page.Script("return document.getElementById('client').width") == 800 * scale, 5, f"a store at scale {scale}")
             page.scale, page.origin = scale, None
             end = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!'")
             text = BoundingBox(BoardDifferences(end, DrawnBoard({(GRID_WIDTH - 1, 0)}, FOOD)))
             self.assertTrue(text is not None and text[2] <= 3 * CELL_SIZE and text[3] <= 40, f"the board differs from its cells outside the text lines: {text}")
 
-    def test_menu_by_keyboard_and_by_mouse_then_quit(self):
+    def test_an_arrow_without_a_click_then_the_menu_by_keyboard_and_by_mouse_then_quit(self):
         with Page(self.site) as page:
+            # An arrow steers as soon as the page has loaded, and does not scroll it.
+            page.Script("addEventListener('keydown', e => window.prevented = e.defaultPrevented)")
+            page.Keys("Down")
+            page.WaitForFrame(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 5, "the snake heading down")
+            self.assertTrue(page.Script("return window.prevented"), "the arrow also reached the page")
+
             roles = page.Script(
                 "return [...document.querySelectorAll('[role=menubar] > li > [role=menuitem], [role=menu] > [role=menuitem]')].map(e => e.textContent)"
             )
             self.assertEqual(roles, ["Game", "New Game", "Quit", "Increase Speed", "Decrease Speed"])
 
-            page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!'")
+            page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!' at the bottom wall")
             page.Keys("F10", "Down", "Return")
             page.WaitForFrame(lambda frame: not frame.ShowsGameOver() and Head(frame) is not None, 5, "a new game from the keyboard")
 
@@ -71,6 +71,7 @@ class PageTest(unittest.TestCase):
             page.Click("Game")
             page.Click("New Game")
             page.WaitForFrame(lambda frame: (Head(frame) or 99) < 8, 5, "a new game from the mouse")
+            self.assertEqual(page.ConsoleErrors(), [])
 
             page.Keys("F10", "Down", "Down", "Return")
             ended = lambda: page.Script("return document.getElementById('ended').hidden ? null : document.getElementById('ended').textContent")
