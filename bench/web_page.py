@@ -20,7 +20,6 @@ so that what else the machine does weighs on both alike, and takes the median wi
 Prints one JSON object a line: the sizes, then one per page and round.
 """
 
-import gzip
 import json
 import os
 import statistics
@@ -32,8 +31,8 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "web"))
 sys.path.insert(0, os.path.join(ROOT, "bench"))
 import web_driver  # noqa: E402
 from running_game import Sample, Used  # noqa: E402
+from web_load import Sizes  # noqa: E402  every file the site's worker keeps
 
-SITE_FILES = ("index.html", "slithergrid.js", "slithergrid.wasm", "slithergrid.svg")
 INTERVAL_MS = 250
 WARM_UP_S = 15
 
@@ -67,14 +66,6 @@ PAGE_SCRIPT = """
     };
 })();
 """
-
-
-def Sizes(site):
-    sizes = {}
-    for name in SITE_FILES:
-        with open(os.path.join(site, name), "rb") as file:
-            sizes[name] = len(gzip.compress(file.read(), 9, mtime=0))
-    return {"gzip_bytes": sizes, "total_gzip_bytes": sum(sizes.values())}
 
 
 def ChromiumPids(root):
