@@ -341,7 +341,8 @@ def main():
     kind, runtime, width, height, scale, answers = sys.argv[1:7]
     with os.fdopen(int(answers), "wb") as out:
         try:
-            desktop = {"kwin": KWin, "gnome": Gnome}[kind](runtime, int(width), int(height), int(scale))
+            scale = float(scale)  # KWin takes fractional scales (1.25, 1.5)
+            desktop = {"kwin": KWin, "gnome": Gnome}[kind](runtime, int(width), int(height), int(scale) if scale.is_integer() else scale)
         except (RuntimeError, GLib.Error) as error:
             out.write(json.dumps({"error": str(error)}).encode() + b"\n")
             sys.exit(1)
