@@ -5,7 +5,7 @@ its own, the only place from which the compositor's D-Bus services answer.
 It starts the compositor, says {"ready": ...} and then
 answers one JSON request a line from standard input on the file descriptor
 the driver passed: windows, shot (followed by that many bytes of PPM), keys,
-activate, close. Everything here runs as that user, in the folder
+activate, close, move. Everything here runs as that user, in the folder
 the driver made for the run (argv[2]).
 """
 
@@ -147,6 +147,9 @@ class KWin(Desktop):
 
     def Close(self, window):
         self.OnWindow(window, "c.closeWindow()")
+
+    def Move(self, window, x, y):
+        self.OnWindow(window, f"var g = c.bufferGeometry, f = c.frameGeometry; c.frameGeometry = {{x: f.x + {x} - g.x, y: f.y + {y} - g.y, width: f.width, height: f.height}}")
 
     def Keys(self, keys):
         self.keyboard.stdin.write(" ".join(keys) + "\n")
@@ -328,6 +331,9 @@ def Serve(desktop, out):
                 reply = {}
             elif what in ("activate", "close"):
                 getattr(desktop, what.capitalize())(request["window"])
+                reply = {}
+            elif what == "move":
+                desktop.Move(request["window"], *request["to"])
                 reply = {}
             else:
                 reply = {"error": f"unknown request {what}"}
