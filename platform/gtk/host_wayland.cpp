@@ -162,8 +162,8 @@ void CopyFromStore(uint32_t* pixels, const PixelStore& store, const RECT& box) {
 struct Subsurface {
     wl_surface* surface;
     wl_subsurface* subsurface;
-    wp_fractional_scale_v1*
-        fractionalScale; // NULL where the compositor offers no fractional scales
+    // Both NULL where the compositor offers no fractional scales.
+    wp_fractional_scale_v1* fractionalScale;
     wp_viewport* viewport;
     int width, height, scale; // of the store the buffers were made for
     ShmBuffer buffers[MAX_BUFFERS];

@@ -123,9 +123,13 @@ void OnClientRealize(GtkWidget* client, gpointer) {
 }
 
 // The client area's device scale: the compositor's fractional one where it offers that, else GTK's.
+// A new surface is offered 1 before the compositor knows its screen (KWin does so); GTK's whole
+// scale is the fractional one rounded up, so a fractional scale that does not round up to it is
+// not the screen's yet.
 int ClientScale(HostWindow* host) {
-    return host->fractionalScale > 0 ? host->fractionalScale
-                                     : gtk_widget_get_scale_factor(host->client) * SCALE_UNIT;
+    int whole = gtk_widget_get_scale_factor(host->client) * SCALE_UNIT;
+    int fractional = host->fractionalScale;
+    return fractional > whole - SCALE_UNIT && fractional <= whole ? fractional : whole;
 }
 
 int GreatestCommonDivisor(int a, int b) {
