@@ -45,9 +45,11 @@ def ExactBoard(test, frame):
 
 def BottomRowExact(frame):
     """Whether the bottom row of cells, which the game leaves empty at the
-    start, lies where the frame's scale puts it, in a quick look."""
-    y = Device(GRID_HEIGHT * CELL_SIZE - CELL_SIZE // 2, frame.scale)
-    return frame.image.Row(frame.origin[0], frame.origin[1] + y, Device(GRID_WIDTH * CELL_SIZE, frame.scale)) == ExpectedRow(DrawnBoard(), y, frame.scale)
+    start, lies where the frame's scale puts it, in a quick look at its
+    outlines and its middle."""
+    width, bottom = Device(GRID_WIDTH * CELL_SIZE, frame.scale), GRID_HEIGHT * CELL_SIZE
+    rows = [Device(bottom - CELL_SIZE, frame.scale), Device(bottom - CELL_SIZE // 2, frame.scale), Device(bottom, frame.scale) - 1]
+    return all(frame.image.Row(frame.origin[0], frame.origin[1] + y, width) == ExpectedRow(DrawnBoard(), y, frame.scale) for y in rows)
 
 
 def SharpBoard(test, frame):
@@ -105,7 +107,7 @@ class ScaleTest(unittest.TestCase):
                     self.assertFalse(steered.ShowsGameOver(), "the game over before the snake turned")
                     ExactBoard(self, steered)
                     game.Menu("new")
-                    fresh = game.StepUntil(lambda frame: all(y == 0 for _, y in frame.Cells("S")), 5, "a new game from the menu")
+                    fresh = game.StepUntil(lambda frame: {y for _, y in frame.Cells("S")} == {0}, 5, "a new game from the menu")
                     self.assertFalse(fresh.ShowsGameOver(), "'Game Over!' in the new game")
                     game.PressCloseBox()
                     self.assertEqual(game.WaitForExit(), 0, "exit code after the close box")
