@@ -184,10 +184,13 @@ void OnScaleFactor(GtkWidget*, GParamSpec*, gpointer host) {
     TellScale(static_cast<HostWindow*>(host));
 }
 
+// Only a scale the store does not have yet costs a redraw: KWin also offers a new surface the
+// scale it already has.
 gboolean OnScaleDue(gpointer data) {
     HostWindow* host = static_cast<HostWindow*>(data);
     host->scaleSource = 0;
-    TellScale(host);
+    if (ClientScale(host) != host->store->scale)
+        TellScale(host);
     return G_SOURCE_REMOVE;
 }
 
