@@ -2,7 +2,9 @@
 """What a tick of the native game costs on Wayland, next to its Wayland floor and to the same
 build on X11, interleaved in one run.
 
-    bench/wayland_ticks.py [ROUNDS [LOST_SECONDS]]     defaults 5 and 6
+    bench/wayland_ticks.py [ROUNDS [LOST_SECONDS [DISPLAYS]]]     defaults 5, 6 and all of them
+
+DISPLAYS names some of the displays below, separated by commas (kwin,kwin_2,kwin_1.5).
 
 Displays, all started at once: headless sway, headless KWin at scales 1, 2 and 1.5 ("kwin",
 "kwin_2", "kwin_1.5": at 1.5 the game draws at the compositor's fractional scale, at 2 as
@@ -213,9 +215,11 @@ def Measure(display, kind, program, lostSeconds, debug=False):
 def main():
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 5
     lostSeconds = float(sys.argv[2]) if len(sys.argv) > 2 else 6
+    kinds = {"x11": driver.Display, "sway": driver.WaylandDisplay}
+    kinds.update({kind: (lambda scale=scale: driver.KWinDisplay(scale=scale)) for kind, scale in KWIN_SCALES.items()})
+    chosen = sys.argv[3].split(",") if len(sys.argv) > 3 else list(kinds)
     with contextlib.ExitStack() as started:
-        displays = [("x11", started.enter_context(driver.Display())), ("sway", started.enter_context(driver.WaylandDisplay()))]
-        displays += [(kind, started.enter_context(driver.KWinDisplay(scale=scale))) for kind, scale in KWIN_SCALES.items()]
+        displays = [(kind, started.enter_context(kinds[kind]())) for kind in chosen]
         runs = [(kind, display, program) for kind, display in displays for program in Programs(kind)]
         for round in range(rounds):
             # Every other round in the opposite order, so no program always follows another.

@@ -373,7 +373,7 @@ class WaylandDisplay(Session):
 
     def __init__(self, width=1280, height=1024, scale=1):
         super().__init__(width, height, scale)
-        self.runtime = None
+        self.runtime, self.copies = None, {}
 
     def Start(self):
         self.runtime = tempfile.mkdtemp(prefix="slithergrid-wayland-")  # mode 0700
@@ -428,12 +428,15 @@ class WaylandDisplay(Session):
             return argv
         if os.path.isfile(argv[0]):
             # nobody may not reach a build folder under root's home: a copy of
-            # the program in the runtime folder.
-            program = os.path.join(self.runtime, os.path.basename(argv[0]))
-            if not os.path.exists(program):
+            # the program in the runtime folder, one for each program of that
+            # name (two builds of the game are both "slithergrid").
+            copies = self.copies
+            if argv[0] not in copies:
+                name = os.path.basename(argv[0])
+                copies[argv[0]] = program = os.path.join(self.runtime, f"{name}-{len(copies)}" if os.path.exists(os.path.join(self.runtime, name)) else name)
                 shutil.copy(argv[0], program)
                 os.chown(program, 65534, 65534)
-            argv = [program] + argv[1:]
+            argv = [copies[argv[0]]] + argv[1:]
         return UNPRIVILEGED + argv
 
     def SetScale(self, scale):
@@ -487,7 +490,7 @@ class WaylandDisplay(Session):
         super().Close()
         if self.runtime is not None:
             shutil.rmtree(self.runtime, ignore_errors=True)
-            self.runtime = None
+            self.runtime, self.copies = None, {}
 
 
 class DesktopDisplay(WaylandDisplay):
