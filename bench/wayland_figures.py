@@ -12,10 +12,12 @@ import re
 import sys
 import time
 
-DISPLAYS = {"x11": "X11 (Xvfb, openbox)", "sway": "sway 1.7, headless", "kwin": "KWin 5.27, headless"}
+DISPLAYS = {"x11": "X11 (Xvfb, openbox)", "sway": "sway 1.7, headless", "kwin": "KWin 5.27, headless",
+            "kwin_2": "KWin 5.27, headless, at 200 %", "kwin_1.5": "KWin 5.27, headless, at 150 %"}
 PROGRAMS = {"reference": "floor", "reference_sized": "`wayland_reference` holding the game's extra resident memory",
-            "native": "native `slithergrid`", "before": "the build before the subsurface"}
-FLOORS = {"x11": "`reference_tick`", "sway": "`wayland_reference`", "kwin": "`wayland_reference`"}
+            "native": "native `slithergrid`", "before": "the build before (`SLITHER_BEFORE`)"}
+FLOORS = {display: "`reference_tick`" if display == "x11" else "`wayland_reference`" for display in DISPLAYS}
+KWIN_SCALES = (("kwin", "100 %"), ("kwin_2", "200 %"), ("kwin_1.5", "150 %"))
 
 
 def Median(values):
@@ -50,7 +52,7 @@ def main():
         "| display | program | resident memory | moving: CPU per tick | ratio to the display's floor | ratio to the floor holding as much memory | ratio to the game on X11 | lost game: CPU per tick | ratio to the floor | bytes damaged per tick, moving | lost game | commits per tick, moving |",
         "|---|---|---|---|---|---|---|---|---|---|---|---|"]
     x11Moving = Figure("x11", "native", "moving")
-    for display in ("x11", "sway", "kwin"):
+    for display in DISPLAYS:
         for program in ("reference", "reference_sized", "native", "before"):
             moving, still = Figure(display, program, "moving"), Figure(display, program, "still")
             if not moving and not still:
@@ -77,7 +79,7 @@ def main():
     lines += ["", "Moving again after a New Game from the menu (F10, Down, Return; Return for the floors) in the lost game, about 10 s after the launch, counted as above; on X11 and KWin (sway 1.7 gives GTK's menu no keys):", "",
               "| display | program | moving after New Game: CPU per tick | ratio to the display's floor | ratio to the game on X11 |", "|---|---|---|---|---|"]
     x11Again = Figure("x11", "native", "new_game")
-    for display in ("x11", "kwin"):
+    for display in ("x11", "kwin", "kwin_2", "kwin_1.5"):
         for program in ("reference", "native", "before"):
             again = Figure(display, program, "new_game")
             if not again:
@@ -86,6 +88,15 @@ def main():
             lines.append("| %s | %s | %.0f µs | %s | %s |" % (DISPLAYS[display], name, Median(again.values()),
                          "1" if program == "reference" else Ratio(again, Figure(display, "reference", "new_game")),
                          Ratio(again, x11Again) if program == "native" and display != "x11" else ""))
+    lines += ["", "The game on KWin at 100 %, 200 % and 150 % (at 150 % it draws 1200 × 900 device pixels at the compositor's fractional scale, at 200 % 1600 × 1200), "
+              "each round's ratio to the same build at 200 % and to the build before in the same round, the median of them:", "",
+              "| KWin at | moving: CPU per tick | ratio to the game at 200 % | ratio to the build before | after New Game | ratio to the game at 200 % | ratio to the build before |", "|---|---|---|---|---|---|---|"]
+    for display, name in KWIN_SCALES:
+        cells = [name]
+        for part in ("moving", "new_game"):
+            mine = Figure(display, "native", part)
+            cells += ["%.0f µs" % Median(mine.values()) if mine else "", Ratio(mine, Figure("kwin_2", "native", part)), Ratio(mine, Figure(display, "before", part))]
+        lines.append("| " + " | ".join(cells) + " |")
     left = [r for r in timed if not r["moving"]["kept_moving"]]
     left += [dict(r, program=r["program"] + " after New Game") for r in timed if "new_game" in r and not r["new_game"].get("kept_moving")] + [r for r in runs if "failed" in r and not r.get("damage")]
     if left:

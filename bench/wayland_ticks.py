@@ -2,16 +2,20 @@
 """What a tick of the native game costs on Wayland, next to its Wayland floor and to the same
 build on X11, interleaved in one run.
 
-    bench/wayland_ticks.py [ROUNDS [LOST_SECONDS]]     defaults 5 and 6
+    bench/wayland_ticks.py [ROUNDS [LOST_SECONDS [DISPLAYS]]]     defaults 5, 6 and all of them
 
-Displays, all started at once: headless sway, headless KWin and Xvfb with openbox.
-Programs: the native game and the display's floor (wayland_reference on sway and KWin,
-reference_tick on X11), each launched anew for each measurement; on sway and KWin also the
+DISPLAYS names some of the displays below, separated by commas (kwin,kwin_2,kwin_1.5).
+
+Displays, all started at once: headless sway, headless KWin at scales 1, 2 and 1.5 ("kwin",
+"kwin_2", "kwin_1.5": at 1.5 the game draws at the compositor's fractional scale, at 2 as
+GTK does) and Xvfb with openbox. Programs: the native game and the display's floor
+(wayland_reference on sway and KWin, at any scale an 800 x 600 buffer that KWin enlarges;
+reference_tick on X11), each launched anew for each measurement; on sway and KWin at 1 also the
 floor holding as much more resident memory as the game held over it in its last launch there
 ("reference_sized": on this machine a wake costs more the more memory a process has resident,
 and a GTK program has about seven times the floor's); with SLITHER_BEFORE naming another build
-of the game, that build too on sway and KWin ("before"). Each launch records its resident
-memory (VmRSS) at the end of its moving part.
+of the game, that build too on every Wayland display ("before"). Each launch records its
+resident memory (VmRSS) at the end of its moving part.
 
 Nothing steers the snake: a launch is a new game, whose one-cell snake runs along row 0 from
 the top-left cell, one cell a tick, and dies at the right wall on its 16th tick (the food lies
@@ -31,6 +35,7 @@ the window through DAMAGE in the timed launches.
 Prints one JSON object a line, one per launch.
 """
 
+import contextlib
 import json
 import os
 import re
@@ -47,7 +52,8 @@ from running_game import driver  # noqa: E402
 BENCH = running_game.BENCH
 INTERVAL = 250
 FIRST_COUNTED_COLUMN = 2  # the score line lies over columns 0 and 1 of row 0
-NEW_GAME_BY_KEYS = ("x11", "kwin")  # sway 1.7 gives GTK's menu no keys
+NEW_GAME_BY_KEYS = ("x11", "kwin", "kwin_2", "kwin_1.5")  # sway 1.7 gives GTK's menu no keys
+KWIN_SCALES = {"kwin": 1, "kwin_2": 2, "kwin_1.5": 1.5}
 DAMAGE = re.compile(rb"wl_surface@\d+\.(damage|damage_buffer)\((-?\d+), (-?\d+), (\d+), (\d+)\)")
 
 
@@ -67,12 +73,25 @@ def Programs(kind):
     else:
         programs = {"native": (driver.ProgramCommand("native"), "Slithergrid"),
                     "reference": ([os.path.join(BENCH, "wayland_reference"), str(INTERVAL)], "Reference")}
-        mine, floor = lastResident.get((kind, "native")), lastResident.get((kind, "reference"))
-        more = mine - floor if mine is not None and floor is not None else SIZED_DEFAULT_KIB
-        programs["reference_sized"] = ([os.path.join(BENCH, "wayland_reference"), str(INTERVAL), str(max(0, more))], "Reference")
+        if kind in ("sway", "kwin"):
+            mine, floor = lastResident.get((kind, "native")), lastResident.get((kind, "reference"))
+            more = mine - floor if mine is not None and floor is not None else SIZED_DEFAULT_KIB
+            programs["reference_sized"] = ([os.path.join(BENCH, "wayland_reference"), str(INTERVAL), str(max(0, more))], "Reference")
         if os.environ.get("SLITHER_BEFORE"):
             programs["before"] = ([os.environ["SLITHER_BEFORE"]], "Slithergrid")
     return programs
+
+
+class DarkAsBlack:
+    """A screenshot whose dark pixels read as black: the floor's one-pixel outlines, enlarged by
+    KWin at scales 2 and 1.5, come out grey at their edges."""
+
+    def __init__(self, image):
+        self.image, self.width, self.height = image, image.width, image.height
+
+    def Pixel(self, x, y):
+        pixel = self.image.Pixel(x, y)
+        return driver.BLACK if driver.IsDark(pixel) else pixel
 
 
 def Head(display, window, origin):
@@ -81,7 +100,7 @@ def Head(display, window, origin):
     before = time.monotonic()
     image = display.Screenshot(window)
     after = time.monotonic()
-    frame = driver.Frame(image, origin, before)
+    frame = driver.Frame(image, origin, before, display.scale)
     columns = [x for x in range(driver.GRID_WIDTH) if frame.Kind(x, 0) == "S"]
     return (columns[0] if columns else None), frame.ShowsGameOver(), before, after
 
@@ -114,7 +133,7 @@ def Measure(display, kind, program, lostSeconds, debug=False):
 
         def Board():
             try:
-                return driver.FindBoard(display.Screenshot(window))
+                return driver.FindBoard(DarkAsBlack(display.Screenshot(window)), display.scale)
             except (RuntimeError, ValueError, subprocess.TimeoutExpired):
                 return None
 
@@ -196,8 +215,11 @@ def Measure(display, kind, program, lostSeconds, debug=False):
 def main():
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 5
     lostSeconds = float(sys.argv[2]) if len(sys.argv) > 2 else 6
-    with driver.Display() as x11, driver.WaylandDisplay() as sway, driver.KWinDisplay() as kwin:
-        displays = [("x11", x11), ("sway", sway), ("kwin", kwin)]
+    kinds = {"x11": driver.Display, "sway": driver.WaylandDisplay}
+    kinds.update({kind: (lambda scale=scale: driver.KWinDisplay(scale=scale)) for kind, scale in KWIN_SCALES.items()})
+    chosen = sys.argv[3].split(",") if len(sys.argv) > 3 else list(kinds)
+    with contextlib.ExitStack() as started:
+        displays = [(kind, started.enter_context(kinds[kind]())) for kind in chosen]
         runs = [(kind, display, program) for kind, display in displays for program in Programs(kind)]
         for round in range(rounds):
             # Every other round in the opposite order, so no program always follows another.

@@ -23,6 +23,11 @@ struct HostWindow {
     // On Wayland, the client area's own surface while the drawing area is mapped.
     Subsurface* subsurface;
     bool allocationWatched;
+    // The scale the compositor prefers for the client area's surface (in 120ths), where it offers
+    // fractional scales; 0 elsewhere, where GTK's whole scale holds.
+    int fractionalScale;
+    guint scaleSource; // a GLib source that tells the core of a new scale, while one is due
+    int menuBarHeight; // the least the bar takes, before any padding
 };
 
 // Whatever asks something of GTK, GDK or the display outside GLib's dispatch says so first: GLib
@@ -43,6 +48,9 @@ bool PutStoreOnHost(HostWindow* window, const RECT* boxes, int count);
 void AttachSubsurface(HostWindow* window);
 void DetachSubsurface(HostWindow* window);
 bool PutStoreOnSubsurface(HostWindow* window, const RECT* boxes, int count);
+// The compositor prefers another scale for the client area: the core hears of it in GLib's next
+// round (host_window.cpp), outside whatever the host is doing now.
+void ScaleChangedLater(HostWindow* window);
 // Reads what the display sent, when nothing of it is for GDK (such as the compositor handing a
 // buffer back): true then; false, with GDK's events left queued for GLib's round, otherwise.
 bool TakeOwnDisplayEvents();

@@ -9,6 +9,12 @@
 // takes no input (an empty input region), so pointer events reach the window beneath, and the
 // pop-up menus, surfaces of their own, stay above it. GTK takes its window's surface away when it
 // hides the window, so the subsurface is made on the drawing area's map and goes on its unmap.
+//
+// Where the compositor offers fractional scales (wp_fractional_scale_v1 with wp_viewporter), the
+// subsurface takes the scale it prefers, which may lie between whole ones (180 at 150 %): its
+// buffers hold the store's device pixels one to one, at buffer scale 1, and the viewport shows
+// them at the client area's logical size, so the compositor never resamples the board. GTK draws
+// the rest of the window at its own whole scale.
 
 #include "gtk_host.h"
 
@@ -18,6 +24,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
+
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #endif
 
 #ifdef GDK_WINDOWING_WAYLAND
@@ -42,7 +51,9 @@ struct Globals {
     wl_compositor* compositor;
     wl_subcompositor* subcompositor;
     wl_shm* shm;
-    uint32_t compositorVersion; // 4 and later take damage in buffer pixels
+    uint32_t compositorVersion;                       // 4 and later take damage in buffer pixels
+    wp_fractional_scale_manager_v1* fractionalScales; // both, or fractional scales are not used
+    wp_viewporter* viewporter;
 };
 Globals globals;
 bool globalsTried = false;
@@ -60,6 +71,12 @@ void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface
             wl_registry_bind(registry, name, &wl_subcompositor_interface, 1));
     else if (strcmp(interface, wl_shm_interface.name) == 0)
         globals.shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+    else if (strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0)
+        globals.fractionalScales = static_cast<wp_fractional_scale_manager_v1*>(
+            wl_registry_bind(registry, name, &wp_fractional_scale_manager_v1_interface, 1));
+    else if (strcmp(interface, wp_viewporter_interface.name) == 0)
+        globals.viewporter = static_cast<wp_viewporter*>(
+            wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
 }
 
 void OnGlobalRemoved(void*, wl_registry*, uint32_t) {}
@@ -145,6 +162,9 @@ void CopyFromStore(uint32_t* pixels, const PixelStore& store, const RECT& box) {
 struct Subsurface {
     wl_surface* surface;
     wl_subsurface* subsurface;
+    // Both NULL where the compositor offers no fractional scales.
+    wp_fractional_scale_v1* fractionalScale;
+    wp_viewport* viewport;
     int width, height, scale; // of the store the buffers were made for
     ShmBuffer buffers[MAX_BUFFERS];
 };
@@ -161,16 +181,38 @@ void OnClientAllocated(GtkWidget*, GdkRectangle*, gpointer host) {
         PlaceSubsurface(static_cast<HostWindow*>(host));
 }
 
-// The store's size or scale changed: new buffers, all of them stale.
-void FitBuffers(Subsurface* sub, const PixelStore& store) {
+void OnPreferredScale(void* host, wp_fractional_scale_v1*, uint32_t scale) {
+    auto* window = static_cast<HostWindow*>(host);
+    if (window->fractionalScale != static_cast<int>(scale)) {
+        window->fractionalScale = static_cast<int>(scale);
+        ScaleChangedLater(window);
+    }
+}
+
+const wp_fractional_scale_v1_listener FRACTIONAL_SCALE_LISTENER = {OnPreferredScale};
+
+// The store's size or scale changed: new buffers, all of them stale. A whole scale is the
+// buffer's own; any other goes through the viewport, which shows the buffer's device pixels at
+// the client area's logical size. False where the subsurface cannot show this scale.
+bool FitBuffers(HostWindow* host, Subsurface* sub, const PixelStore& store) {
+    bool whole = store.scale % SCALE_UNIT == 0;
+    if (!whole && sub->viewport == NULL)
+        return false;
     if (sub->width == store.width && sub->height == store.height && sub->scale == store.scale)
-        return;
+        return true;
     for (ShmBuffer& buffer : sub->buffers)
         FreeBuffer(buffer);
     sub->width = store.width;
     sub->height = store.height;
     sub->scale = store.scale;
-    wl_surface_set_buffer_scale(sub->surface, store.scale / SCALE_UNIT);
+    wl_surface_set_buffer_scale(sub->surface, whole ? store.scale / SCALE_UNIT : 1);
+    if (sub->viewport != NULL) {
+        int width = -1, height = -1; // none: the buffer's own size at its scale
+        if (!whole)
+            gtk_widget_get_size_request(host->client, &width, &height);
+        wp_viewport_set_destination(sub->viewport, width, height);
+    }
+    return true;
 }
 
 void Damage(Subsurface* sub, const RECT& box) {
@@ -216,6 +258,12 @@ void AttachSubsurface(HostWindow* host) {
     wl_region* nothing = wl_compositor_create_region(globals.compositor);
     wl_surface_set_input_region(sub->surface, nothing);
     wl_region_destroy(nothing);
+    if (globals.fractionalScales != NULL && globals.viewporter != NULL) {
+        sub->viewport = wp_viewporter_get_viewport(globals.viewporter, sub->surface);
+        sub->fractionalScale = wp_fractional_scale_manager_v1_get_fractional_scale(
+            globals.fractionalScales, sub->surface);
+        wp_fractional_scale_v1_add_listener(sub->fractionalScale, &FRACTIONAL_SCALE_LISTENER, host);
+    }
     host->subsurface = sub;
     PlaceSubsurface(host);
     const PixelStore& store = *host->store;
@@ -233,6 +281,10 @@ void DetachSubsurface(HostWindow* host) {
         return;
     for (ShmBuffer& buffer : sub->buffers)
         FreeBuffer(buffer);
+    if (sub->fractionalScale != NULL) {
+        wp_fractional_scale_v1_destroy(sub->fractionalScale);
+        wp_viewport_destroy(sub->viewport);
+    }
     wl_subsurface_destroy(sub->subsurface);
     wl_surface_destroy(sub->surface);
     wl_display_flush(globals.display);
@@ -268,7 +320,8 @@ bool PutStoreOnSubsurface(HostWindow* host, const RECT* boxes, int count) {
     if (sub == NULL)
         return false;
     const PixelStore& store = *host->store;
-    FitBuffers(sub, store);
+    if (!FitBuffers(host, sub, store))
+        return false;
     ShmBuffer* target = FreeBufferOf(sub, store);
     for (ShmBuffer& buffer : sub->buffers)
         if (buffer.buffer != NULL && &buffer != target)

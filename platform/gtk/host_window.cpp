@@ -122,18 +122,43 @@ void OnClientRealize(GtkWidget* client, gpointer) {
 #endif
 }
 
-void OnScaleFactor(GtkWidget* client, GParamSpec*, gpointer data) {
-    HostChanged();
-    CoreScaleChanged(static_cast<HostWindow*>(data)->window,
-                     gtk_widget_get_scale_factor(client) * SCALE_UNIT);
-    gtk_widget_queue_draw(client);
+// The client area's device scale: the compositor's fractional one where it offers that, else GTK's.
+// A new surface is offered 1 before the compositor knows its screen (KWin does so); GTK's whole
+// scale is the fractional one rounded up, so a fractional scale that does not round up to it is
+// not the screen's yet.
+int ClientScale(HostWindow* host) {
+    int whole = gtk_widget_get_scale_factor(host->client) * SCALE_UNIT;
+    int fractional = host->fractionalScale;
+    return fractional > whole - SCALE_UNIT && fractional <= whole ? fractional : whole;
 }
 
-// Fixes the window's size at the client area and the menu bar's present height.
+int GreatestCommonDivisor(int a, int b) {
+    return b == 0 ? a : GreatestCommonDivisor(b, a % b);
+}
+
+// The least height from `height` on that ends on a whole device pixel at this scale, so that the
+// client area below starts on one; `height` itself where that would take a bar much taller.
+int WholeDeviceHeight(int height, int scale) {
+    const int MAX_PADDING = 20;
+    int step = SCALE_UNIT / GreatestCommonDivisor(scale, SCALE_UNIT);
+    int whole = (height + step - 1) / step * step;
+    return whole - height <= MAX_PADDING ? whole : height;
+}
+
+// Fixes the window's size at the client area and the menu bar's present height. At a fractional
+// scale the bar grows a little when its height would put the client area on a fraction of a
+// device pixel (19 logical pixels are 28.5 at 150 %), where the compositor would have to resample
+// or shift it.
 void FitHostWindow(HostWindow* host) {
     int barHeight = 0;
-    if (host->menuBar != NULL)
+    if (host->menuBar != NULL) {
+        gtk_widget_set_size_request(host->menuBar, -1, host->menuBarHeight);
         gtk_widget_get_preferred_height(host->menuBar, NULL, &barHeight);
+        int padded = WholeDeviceHeight(barHeight, ClientScale(host));
+        if (padded != barHeight)
+            gtk_widget_set_size_request(host->menuBar, -1, padded);
+        barHeight = padded;
+    }
     int width, height;
     gtk_widget_get_size_request(host->client, &width, &height);
     GdkGeometry hints = {};
@@ -146,6 +171,27 @@ void FitHostWindow(HostWindow* host) {
 
 void OnMenuBarStyle(GtkWidget*, gpointer host) {
     FitHostWindow(static_cast<HostWindow*>(host));
+}
+
+void TellScale(HostWindow* host) {
+    HostChanged();
+    FitHostWindow(host);
+    CoreScaleChanged(host->window, ClientScale(host));
+    gtk_widget_queue_draw(host->client);
+}
+
+void OnScaleFactor(GtkWidget*, GParamSpec*, gpointer host) {
+    TellScale(static_cast<HostWindow*>(host));
+}
+
+// Only a scale the store does not have yet costs a redraw: KWin also offers a new surface the
+// scale it already has.
+gboolean OnScaleDue(gpointer data) {
+    HostWindow* host = static_cast<HostWindow*>(data);
+    host->scaleSource = 0;
+    if (ClientScale(host) != host->store->scale)
+        TellScale(host);
+    return G_SOURCE_REMOVE;
 }
 
 void OnMenuItem(GtkMenuItem* item, gpointer host) {
@@ -327,6 +373,7 @@ HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     if (wanted.menu != NULL) {
         GtkWidget* bar = gtk_menu_bar_new();
         gtk_style_context_add_class(gtk_widget_get_style_context(bar), "win32-menu-bar");
+        host->menuBarHeight = wanted.menuBarHeight;
         gtk_widget_set_size_request(bar, -1, wanted.menuBarHeight);
         FillHostMenu(bar, wanted.menu, host, 0);
         gtk_box_pack_start(GTK_BOX(box), bar, FALSE, FALSE, 0);
@@ -356,6 +403,12 @@ HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     return host;
 }
 
+void ScaleChangedLater(HostWindow* host) {
+    HostChanged();
+    if (host->scaleSource == 0)
+        host->scaleSource = g_idle_add(OnScaleDue, host);
+}
+
 void HostShowWindow(HostWindow* host, bool visible) {
     HostChanged();
     gtk_widget_set_visible(host->top, visible);
@@ -372,6 +425,8 @@ void HostIconifyWindow(HostWindow* host, bool iconic) {
 void HostDestroyWindow(HostWindow* host) {
     HostChanged();
     DetachSubsurface(host);
+    if (host->scaleSource != 0)
+        g_source_remove(host->scaleSource);
     gtk_widget_destroy(host->top);
     delete host;
 }

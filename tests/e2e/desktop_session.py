@@ -5,7 +5,7 @@ its own, the only place from which the compositor's D-Bus services answer.
 It starts the compositor, says {"ready": ...} and then
 answers one JSON request a line from standard input on the file descriptor
 the driver passed: windows, shot (followed by that many bytes of PPM), keys,
-activate, close. Everything here runs as that user, in the folder
+activate, close, move. Everything here runs as that user, in the folder
 the driver made for the run (argv[2]).
 """
 
@@ -147,6 +147,9 @@ class KWin(Desktop):
 
     def Close(self, window):
         self.OnWindow(window, "c.closeWindow()")
+
+    def Move(self, window, x, y):
+        self.OnWindow(window, f"var g = c.bufferGeometry, f = c.frameGeometry; c.frameGeometry = {{x: f.x + {x} - g.x, y: f.y + {y} - g.y, width: f.width, height: f.height}}")
 
     def Keys(self, keys):
         self.keyboard.stdin.write(" ".join(keys) + "\n")
@@ -329,6 +332,9 @@ def Serve(desktop, out):
             elif what in ("activate", "close"):
                 getattr(desktop, what.capitalize())(request["window"])
                 reply = {}
+            elif what == "move":
+                desktop.Move(request["window"], *request["to"])
+                reply = {}
             else:
                 reply = {"error": f"unknown request {what}"}
         except (RuntimeError, GLib.Error) as error:
@@ -341,7 +347,8 @@ def main():
     kind, runtime, width, height, scale, answers = sys.argv[1:7]
     with os.fdopen(int(answers), "wb") as out:
         try:
-            desktop = {"kwin": KWin, "gnome": Gnome}[kind](runtime, int(width), int(height), int(scale))
+            scale = float(scale)  # KWin takes fractional scales (1.25, 1.5)
+            desktop = {"kwin": KWin, "gnome": Gnome}[kind](runtime, int(width), int(height), int(scale) if scale.is_integer() else scale)
         except (RuntimeError, GLib.Error) as error:
             out.write(json.dumps({"error": str(error)}).encode() + b"\n")
             sys.exit(1)

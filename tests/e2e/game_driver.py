@@ -6,7 +6,7 @@ or GNOME Shell, so a test never depends on the caller's display; Game
 launches one program (the native build or the .exe under Wine), finds its
 window and the board in it, reads cells from screenshots and sends keys the
 way a player would. At a device scale of 2 every board pixel is two
-by two screen pixels. Everything started here is stopped on close, also when
+by two screen pixels; at any scale a board edge lies where Device puts it. Everything started here is stopped on close, also when
 a test fails.
 """
 
@@ -81,6 +81,19 @@ class Image:
         return self.data[i : i + 3 * length]
 
 
+def Device(logical, scale):
+    """Where a logical board coordinate lies in device pixels at this scale:
+    logical x scale rounded half up, the scale counted in 120ths as Wayland
+    does (1.25 is 150)."""
+    units = round(scale * 120)
+    return (logical * units + 60) // 120
+
+
+def Logical(device, scale):
+    """The board pixel that holds this device pixel."""
+    return device * 120 // round(scale * 120)
+
+
 def IsDark(pixel):
     return max(pixel) < 96  # glyphs and outlines, not the green or red fills
 
@@ -95,7 +108,7 @@ class Frame:
     def Pixel(self, x, y):
         """Pixel at board coordinates (the client area's origin is 0, 0): the
         top-left screen pixel of the board pixel."""
-        return self.DevicePixel(x * self.scale, y * self.scale)
+        return self.DevicePixel(Device(x, self.scale), Device(y, self.scale))
 
     def DevicePixel(self, x, y):
         """Screen pixel x, y from the board's origin."""
@@ -129,8 +142,8 @@ class Frame:
         )
 
     def BoardBytes(self):
-        s = self.scale
-        return b"".join(self.image.Row(self.origin[0], self.origin[1] + y, BOARD_WIDTH * s) for y in range(BOARD_HEIGHT * s))
+        width = Device(BOARD_WIDTH, self.scale)
+        return b"".join(self.image.Row(self.origin[0], self.origin[1] + y, width) for y in range(Device(BOARD_HEIGHT, self.scale)))
 
 
 def DrawnBoard(snake=(), food=None):
@@ -151,16 +164,28 @@ def BoundingBox(points):
     return min(xs), min(ys), max(xs) + 1, max(ys) + 1
 
 
+def CellSpan(i, scale):
+    """Cell i's device pixels along a line: where it starts, its first
+    outline's width, its fill's and its second outline's. An outline covers
+    its board pixel's device pixels, never fewer than one."""
+    start, end = Device(i * CELL_SIZE, scale), Device((i + 1) * CELL_SIZE, scale)
+    first = max(1, Device(i * CELL_SIZE + 1, scale) - start)
+    last = max(1, end - Device((i + 1) * CELL_SIZE - 1, scale))
+    return start, first, end - start - first - last, last
+
+
 def ExpectedRow(board, y, scale=1):
     """What screen row y of the board must hold: every cell is a 50-pixel
     square with a 1-pixel black outline on its outermost pixels and its
-    kind's fill, each pixel `scale` x `scale` screen pixels."""
-    black, cell = bytes(BLACK), CELL_SIZE * scale
-    edge = y % cell < scale or y % cell >= cell - scale
+    kind's fill, at the given device scale."""
+    black = bytes(BLACK)
+    row = next(r for r in range(GRID_HEIGHT) if y < Device((r + 1) * CELL_SIZE, scale))
+    top, first, fill, _ = CellSpan(row, scale)
+    edge = not top + first <= y < top + first + fill
     cells = []
-    for kind in board[y // cell]:
-        fill = bytes(FILL[kind])
-        cells.append(black * cell if edge else black * scale + fill * (cell - 2 * scale) + black * scale)
+    for x, kind in enumerate(board[row]):
+        _, first, fill, last = CellSpan(x, scale)
+        cells.append(black * (first + fill + last) if edge else black * first + bytes(FILL[kind]) * fill + black * last)
     return b"".join(cells)
 
 
@@ -169,11 +194,12 @@ def BoardDifferences(frame, board):
     sorted list of board coordinates (x, y). Rows that match are skipped as a
     whole."""
     differences, s = set(), frame.scale
-    for y in range(BOARD_HEIGHT * s):
+    width = Device(BOARD_WIDTH, s)
+    for y in range(Device(BOARD_HEIGHT, s)):
         expected = ExpectedRow(board, y, s)
-        actual = frame.image.Row(frame.origin[0], frame.origin[1] + y, BOARD_WIDTH * s)
+        actual = frame.image.Row(frame.origin[0], frame.origin[1] + y, width)
         if actual != expected:
-            differences |= {(x // s, y // s) for x in range(BOARD_WIDTH * s) if actual[3 * x : 3 * x + 3] != expected[3 * x : 3 * x + 3]}
+            differences |= {(Logical(x, s), Logical(y, s)) for x in range(width) if actual[3 * x : 3 * x + 3] != expected[3 * x : 3 * x + 3]}
     return sorted(differences)
 
 
@@ -210,13 +236,13 @@ def FindGridStart(isBlack, length, cell=CELL_SIZE):
 def FindBoard(image, scale=1):
     """Top-left outline pixel of the board in a window image, or None."""
     black = lambda x, y: 0 <= x < image.width and 0 <= y < image.height and image.Pixel(x, y) == BLACK
-    cell = CELL_SIZE * scale
+    cell = Device(CELL_SIZE, scale)
     for y in range(image.height // 2, image.height, 7):  # any row across the cells
         left = FindGridStart(lambda x: black(x, y), image.width, cell)
         if left is None:
             continue
         # Column 8 is away from the text lines over the top-left cells.
-        column = left + 8 * cell + cell // 2
+        column = left + Device(8 * CELL_SIZE + CELL_SIZE // 2, scale)
         top = FindGridStart(lambda y: black(column, y), image.height, cell)
         if top is not None:
             return left, top
@@ -347,7 +373,7 @@ class WaylandDisplay(Session):
 
     def __init__(self, width=1280, height=1024, scale=1):
         super().__init__(width, height, scale)
-        self.runtime = None
+        self.runtime, self.copies = None, {}
 
     def Start(self):
         self.runtime = tempfile.mkdtemp(prefix="slithergrid-wayland-")  # mode 0700
@@ -402,12 +428,15 @@ class WaylandDisplay(Session):
             return argv
         if os.path.isfile(argv[0]):
             # nobody may not reach a build folder under root's home: a copy of
-            # the program in the runtime folder.
-            program = os.path.join(self.runtime, os.path.basename(argv[0]))
-            if not os.path.exists(program):
+            # the program in the runtime folder, one for each program of that
+            # name (two builds of the game are both "slithergrid").
+            copies = self.copies
+            if argv[0] not in copies:
+                name = os.path.basename(argv[0])
+                copies[argv[0]] = program = os.path.join(self.runtime, f"{name}-{len(copies)}" if os.path.exists(os.path.join(self.runtime, name)) else name)
                 shutil.copy(argv[0], program)
                 os.chown(program, 65534, 65534)
-            argv = [program] + argv[1:]
+            argv = [copies[argv[0]]] + argv[1:]
         return UNPRIVILEGED + argv
 
     def SetScale(self, scale):
@@ -461,7 +490,7 @@ class WaylandDisplay(Session):
         super().Close()
         if self.runtime is not None:
             shutil.rmtree(self.runtime, ignore_errors=True)
-            self.runtime = None
+            self.runtime, self.copies = None, {}
 
 
 class DesktopDisplay(WaylandDisplay):
@@ -581,6 +610,11 @@ class KWinDisplay(DesktopDisplay):
 
     name = "kwin"
     RESCALES = False
+
+    def Move(self, window, x, y):
+        """Puts the window's own surface at logical x, y: KWin may place a new
+        window on a fraction of a device pixel, and then resamples it."""
+        self.Ask(do="move", window=window, to=[x, y])
     # A plain copy of the compositor: the installed one carries a file
     # capability that a container cannot grant, so exec fails with EPERM.
     FILES = ("/usr/bin/kwin_wayland", os.environ.get("SLITHER_KWIN_KEYS", os.path.join(SOURCE_DIR, "build", "native", "tests", "e2e", "kwin_keys")))
