@@ -197,11 +197,11 @@ var WebText = {
     },
 
     // The largest size, in quarter pixels, whose line fits in 16 logical pixels at this scale (in
-    // 120ths, rounded half up as the core maps edges).
+    // 120ths, by the core's rule for edges).
     Font: function (scale) {
         if (WebText.fonts[scale])
             return WebText.fonts[scale];
-        var context = WebText.Context(), limit = Math.floor((16 * scale + 60) / 120), font, metrics;
+        var context = WebText.Context(), limit = PageLayout.DevicePixels(16, scale), font, metrics;
         for (var quarters = limit * 4; quarters > limit * 2; quarters--) {
             font = quarters / 4 + 'px sans-serif';
             context.font = font;
