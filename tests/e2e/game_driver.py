@@ -163,6 +163,14 @@ class Frame:
             (x, y) for y in range(1, 16) for x in range(1, 3 * CELL_SIZE) if x % CELL_SIZE not in (0, CELL_SIZE - 1) and IsDark(self.Pixel(x, y))
         )
 
+    def MenuOpen(self):
+        """Whether the menu bar above the board shows an item opened: its
+        highlight is the only colour there, the bar's text and background
+        being grey."""
+        x, y = self.origin
+        width = min(self.image.width - x, Device(BOARD_WIDTH, self.scale))
+        return any(max(pixel) - min(pixel) > 60 for row in range(y) for pixel in zip(*[iter(self.image.Row(x, row, width))] * 3))
+
     def BoardBytes(self):
         width = Device(BOARD_WIDTH, self.scale)
         return b"".join(self.image.Row(self.origin[0], self.origin[1] + y, width) for y in range(Device(BOARD_HEIGHT, self.scale)))

@@ -115,9 +115,9 @@ class MenuTest(unittest.TestCase):
         # A desktop that ends the session asks every window to close, menus open or not.
         with Game(self.display, PROGRAM) as game:
             game.Activate()
-            game.WaitForFrame(lambda frame: True, 5, "a board")
+            game.WaitForFrame(lambda frame: not frame.MenuOpen(), 20, "a board, the menu closed")
             game.Keys("F10", "Down")
-            time.sleep(0.3)
+            game.WaitForFrame(lambda frame: frame.MenuOpen(), 20, "the menu open")
             game.PressCloseBox()
             self.assertEqual(game.WaitForExit(), 0, "exit code after the close box with the menu open")
 
