@@ -74,17 +74,17 @@ def Table(path):
 
 
 def Repeat(junits):
-    """Each test's passes over the runs, the least reliable first."""
-    runs, passes = len(junits), {}
+    """Each test's passes over the runs that ran it, the least reliable first."""
+    runs, passes = {}, {}
     for junit in junits:
         for name, verdict in Cases(junit):
-            passes.setdefault(name, 0)
-            passes[name] += verdict != "failed"
+            runs[name] = runs.get(name, 0) + 1
+            passes[name] = passes.get(name, 0) + (verdict != "failed")
     width = max([len(name) for name in passes] + [4])
-    print(f"\n{'test':<{width}}  passed of {runs} runs")
-    for name, count in sorted(passes.items(), key=lambda item: (item[1], item[0])):
-        print(f"{name:<{width}}  {count}/{runs}")
-    failed = sum(runs - count for count in passes.values())
+    print(f"\n{'test':<{width}}  passed")
+    for name in sorted(passes, key=lambda name: (passes[name] - runs[name], name)):
+        print(f"{name:<{width}}  {passes[name]}/{runs[name]}")
+    failed = sum(runs.values()) - sum(passes.values())
     print(f"\nrepeat: {sum(passes.values())} passed, {failed} failed")
     return 1 if failed else 0
 

@@ -266,7 +266,12 @@ class Gnome(Desktop):
 
         found = self.Window(window)
         if not found["focus"]:
-            raise RuntimeError(f"window {window} does not have the focus")
+            # The shell may leave a window that opened on a busy machine
+            # without the focus; only the focused one can be taken.
+            self.Activate(window)
+            found = self.Window(window)
+            if not found["focus"]:
+                raise RuntimeError(f"window {window} does not take the focus")
         path = os.path.join(self.runtime, "shot.png")
         screenshot = ("org.gnome.Shell.Screenshot", "/org/gnome/Shell/Screenshot", "org.gnome.Shell.Screenshot")
         ok, _ = self.Call(*screenshot, "ScreenshotWindow", GLib.Variant("(bbbs)", (False, False, False, path)), "(bs)")

@@ -756,7 +756,7 @@ class Game:
     def __init__(self, display, program):
         self.display, self.program = display, program
         self.process = None
-        self.lastImage = self.lastFrame = None
+        self.lastImage = self.lastFrame = self.lastError = None
 
     def __enter__(self):
         try:
@@ -807,12 +807,10 @@ class Game:
         taken = time.monotonic()
         try:
             image = self.display.Screenshot(self.window)
-        except (RuntimeError, ValueError):
+        except (RuntimeError, ValueError, subprocess.TimeoutExpired) as error:
+            self.lastError = str(error)
             return None  # not viewable just now
-        except subprocess.TimeoutExpired:
-            print(f"a screenshot of {self.program}'s window took too long", file=sys.stderr)
-            return None
-        self.lastImage, scale = image, self.display.scale
+        self.lastImage, self.lastError, scale = image, None, self.display.scale
         origin = FindBoard(image, scale)
         self.lastFrame = origin and Frame(image, origin, taken, scale)
         return self.lastFrame
@@ -829,7 +827,8 @@ class Game:
             raise AssertionError(f"{error}; {self.Seen()}") from None
 
     def Seen(self):
-        return f"{Seen(self.lastFrame, self.lastImage)}; evidence in {self.KeepEvidence()}"
+        seen = f"the last screenshot failed: {self.lastError}" if self.lastError else Seen(self.lastFrame, self.lastImage)
+        return f"{seen}; evidence in {self.KeepEvidence()}"
 
     def KeepEvidence(self):
         """The last screenshot and what the program wrote on standard error,
