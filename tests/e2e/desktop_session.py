@@ -38,7 +38,7 @@ class Desktop:
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
         self.log = open(os.path.join(runtime, "compositor.log"), "wb")
 
-    def Call(self, name, path, interface, method, args=None, reply=None, fds=None, timeout=10):
+    def Call(self, name, path, interface, method, args=None, reply=None, fds=None, timeout=30):
         if fds is None:
             result = self.bus.call_sync(name, path, interface, method, args, reply and GLib.VariantType(reply), 0, timeout * 1000, None)
         else:
@@ -48,7 +48,7 @@ class Desktop:
     def Owned(self, name):
         return self.Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner", GLib.Variant("(s)", (name,)), "(b)")[0]
 
-    def Started(self, service, timeout=20):
+    def Started(self, service, timeout=60):
         def Ready():
             if self.compositor.poll() is not None:
                 self.log.flush()
@@ -122,7 +122,7 @@ class KWin(Desktop):
         try:
             self.Call(*scripting, "start")  # runs the scripts loaded and not yet running: this one
             with self.answered:
-                if not self.answered.wait_for(lambda: number in self.answers, 5):
+                if not self.answered.wait_for(lambda: number in self.answers, 30):
                     raise RuntimeError("a KWin script gave no answer")
                 return self.answers.pop(number)
         finally:
@@ -206,7 +206,7 @@ class Gnome(Desktop):
         argv = ["gnome-shell", "--headless", "--wayland", "--no-x11", "--virtual-monitor", f"{width}x{height}", f"--wayland-display={SOCKET}", f"--mode={self.MODE}"]
         self.compositor = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
         self.Started("org.gnome.Shell")
-        WaitFor(self.Unsafe, 10, "the shell in unsafe mode")
+        WaitFor(self.Unsafe, 30, "the shell in unsafe mode")
         if self.scale != 1:
             self.SetScale(self.scale)
         # One remote desktop session for the whole run: its very first key

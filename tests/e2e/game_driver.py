@@ -23,6 +23,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 
 GRID_WIDTH, GRID_HEIGHT, CELL_SIZE = 16, 12, 50
 BOARD_WIDTH, BOARD_HEIGHT = GRID_WIDTH * CELL_SIZE, GRID_HEIGHT * CELL_SIZE
@@ -47,6 +48,8 @@ PR_SET_PDEATHSIG = 1
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.path.dirname(os.path.dirname(HERE))
+# Where a failing test leaves what it saw: ctest names a folder for each test.
+EVIDENCE = os.environ.get("SLITHER_EVIDENCE") or os.path.join(tempfile.gettempdir(), "slithergrid-evidence")
 
 
 def WaitUntil(probe, timeout, what, interval=0.02):
@@ -80,6 +83,25 @@ class Image:
     def Row(self, x, y, length):
         i = 3 * (y * self.width + x)
         return self.data[i : i + 3 * length]
+
+    def Ppm(self):
+        return b"P6\n%d %d\n255\n" % (self.width, self.height) + self.data
+
+
+def KeepEvidence(name, data):
+    """Writes what a failing test saw into its evidence folder; the path."""
+    os.makedirs(EVIDENCE, exist_ok=True)
+    path = os.path.join(EVIDENCE, name)
+    with open(path, "wb") as file:
+        file.write(data)
+    return path
+
+
+def Seen(frame, image):
+    """What the last look found, for a failure's message."""
+    if frame is not None:
+        return "the board read " + " ".join(frame.Board())
+    return "no board in the last screenshot" if image is not None else "no screenshot could be taken"
 
 
 def Device(logical, scale):
@@ -141,6 +163,14 @@ class Frame:
         return frozenset(
             (x, y) for y in range(1, 16) for x in range(1, 3 * CELL_SIZE) if x % CELL_SIZE not in (0, CELL_SIZE - 1) and IsDark(self.Pixel(x, y))
         )
+
+    def MenuOpen(self):
+        """Whether the menu bar above the board shows an item opened: its
+        highlight is the only colour there, the bar's text and background
+        being grey."""
+        x, y = self.origin
+        width = min(self.image.width - x, Device(BOARD_WIDTH, self.scale))
+        return any(max(pixel) - min(pixel) > 60 for row in range(y) for pixel in zip(*[iter(self.image.Row(x, row, width))] * 3))
 
     def BoardBytes(self):
         width = Device(BOARD_WIDTH, self.scale)
@@ -284,7 +314,7 @@ class Session:
         self.processes.append(process)
         return process
 
-    def Run(self, *argv, check=True, timeout=15):
+    def Run(self, *argv, check=True, timeout=30):
         result = subprocess.run(argv, env=self.env, capture_output=True, timeout=timeout)
         if check and result.returncode != 0:
             raise RuntimeError(f"{' '.join(argv)} failed: {result.stderr.decode(errors='replace').strip()}")
@@ -293,6 +323,10 @@ class Session:
     def Command(self, argv):
         """The command line that runs a program on this display."""
         return argv
+
+    def Logs(self):
+        """What the display's own programs wrote, by file name, for a failing test's evidence."""
+        return {}
 
     def Close(self):
         for process in reversed(self.processes):
@@ -331,7 +365,7 @@ class Display(Session):
             return self.Run("wmctrl", "-m", check=False).returncode == 0
 
         try:
-            WaitUntil(Ready, 10, "openbox")
+            WaitUntil(Ready, 30, "openbox")
         except AssertionError as error:
             raise RuntimeError(str(error))
         finally:
@@ -349,7 +383,7 @@ class Display(Session):
         return value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"), value("Height:")
 
     def Screenshot(self, window="root"):
-        return Image(self.Run("import", "-window", str(window), "-depth", "8", "ppm:-", timeout=5).stdout)
+        return Image(self.Run("import", "-window", str(window), "-depth", "8", "ppm:-", timeout=30).stdout)
 
     def Activate(self, window):
         self.Run("xdotool", "windowactivate", "--sync", str(window))
@@ -412,13 +446,13 @@ class WaylandDisplay(Session):
             return any(seat["capabilities"] & 2 for seat in seats)
 
         try:
-            WaitUntil(Ready, 10, "sway")
+            WaitUntil(Ready, 30, "sway")
             # The seat has no keyboard of its own. Each wtype would add one and
             # take it away again, and GTK, still binding the new keyboard,
             # would miss its keys; one wtype that waits a day keeps a keyboard
             # on the seat meanwhile.
             self.Spawn(["wtype", "-s", "86400000"])
-            WaitUntil(HasKeyboard, 5, "a keyboard on sway's seat")
+            WaitUntil(HasKeyboard, 20, "a keyboard on sway's seat")
         except AssertionError as error:
             raise RuntimeError(str(error))
         finally:
@@ -473,7 +507,7 @@ class WaylandDisplay(Session):
 
     def Screenshot(self, window):
         x, y, width, height = self.Geometry(window)
-        return Image(self.Run("grim", "-t", "ppm", "-g", f"{x},{y} {width}x{height}", "-", timeout=5).stdout)
+        return Image(self.Run("grim", "-t", "ppm", "-g", f"{x},{y} {width}x{height}", "-", timeout=30).stdout)
 
     def Activate(self, window):
         self.Run("swaymsg", f"[con_id={window}]", "focus")
@@ -524,7 +558,7 @@ class DesktopDisplay(WaylandDisplay):
         os.close(writing)
         self.answers, self.pending = os.fdopen(reading, "rb", buffering=0), b""
         try:
-            ready = json.loads(self.Read(timeout=30))
+            ready = json.loads(self.Read(timeout=90))
         except AssertionError as error:
             raise RuntimeError(str(error))
         if "error" in ready:
@@ -533,7 +567,7 @@ class DesktopDisplay(WaylandDisplay):
         self.env.update(home, PATH=os.environ.get("PATH", home["PATH"]), WAYLAND_DISPLAY=ready["display"], DBUS_SESSION_BUS_ADDRESS=ready["bus"], GDK_BACKEND="wayland")
         self.scale = ready["scale"]
 
-    def Read(self, size=None, timeout=15):
+    def Read(self, size=None, timeout=45):
         """A line from the helper, or size bytes."""
         deadline = time.monotonic() + timeout
         while (b"\n" not in self.pending) if size is None else (len(self.pending) < size):
@@ -591,6 +625,18 @@ class DesktopDisplay(WaylandDisplay):
 
     def CloseWindow(self, window):
         self.Ask(do="close", window=window)  # as a close button does
+
+    def Logs(self):
+        logs = {}
+        if getattr(self, "helper", None) is not None:
+            self.log.seek(0)
+            logs[f"{self.name}-session.txt"] = self.log.read()
+            try:
+                with open(os.path.join(self.runtime, "compositor.log"), "rb") as log:
+                    logs[f"{self.name}-compositor.txt"] = log.read()
+            except OSError:
+                pass
+        return logs
 
     def Close(self):
         if getattr(self, "helper", None) is not None and self.helper.poll() is None:
@@ -714,7 +760,7 @@ class Game:
     def __init__(self, display, program):
         self.display, self.program = display, program
         self.process = None
-        self.origins = {}  # of the board in the window's screenshots, by scale
+        self.lastImage = self.lastFrame = None
 
     def __enter__(self):
         try:
@@ -724,7 +770,9 @@ class Game:
             raise
         return self
 
-    def __exit__(self, *error):
+    def __exit__(self, kind, error, trace):
+        if kind is not None and not issubclass(kind, unittest.SkipTest):
+            self.KeepEvidence()
         self.Close()
 
     def Start(self):
@@ -756,21 +804,22 @@ class Game:
         return self.display.Geometry(self.window)
 
     def Capture(self):
-        """A Frame of the window, or None while no board can be found in it."""
+        """A Frame of the window, or None while no board can be found in it.
+        The board is looked for in every picture: a compositor may show a
+        window shrunk, moved or half drawn before it shows it as it is, and
+        where the board lay then says nothing of where it lies now."""
         taken = time.monotonic()
         try:
-            image = self.lastImage = self.display.Screenshot(self.window)
+            image = self.display.Screenshot(self.window)
         except (RuntimeError, ValueError):
             return None  # not viewable just now
         except subprocess.TimeoutExpired:
-            print(f"a screenshot of {self.program}'s window took over 5 s", file=sys.stderr)
+            print(f"a screenshot of {self.program}'s window took too long", file=sys.stderr)
             return None
-        scale = self.display.scale
-        origin = self.origins.get(scale) or FindBoard(image, scale)
-        if origin is None:
-            return None
-        self.origins[scale] = origin
-        return Frame(image, origin, taken, scale)
+        self.lastImage, scale = image, self.display.scale
+        origin = FindBoard(image, scale)
+        self.lastFrame = origin and Frame(image, origin, taken, scale)
+        return self.lastFrame
 
     def WaitForFrame(self, probe, timeout, what):
         """Captures frames until probe(frame) holds; returns that frame."""
@@ -781,41 +830,50 @@ class Game:
         try:
             return WaitUntil(Next, timeout, what, interval=0)
         except AssertionError as error:
-            raise AssertionError(f"{error}; {self.KeepLastScreenshot()}") from None
+            raise AssertionError(f"{error}; {self.Seen()}") from None
 
-    def KeepLastScreenshot(self):
-        """Writes the last screenshot where a failing test's reader finds it."""
-        if getattr(self, "lastImage", None) is None:
-            return "no screenshot was taken"
-        image = self.lastImage
-        path = os.path.join(tempfile.gettempdir(), f"slithergrid-e2e-{self.program}-last.ppm")
-        with open(path, "wb") as file:
-            file.write(b"P6\n%d %d\n255\n" % (image.width, image.height) + image.data)
-        return f"the last screenshot is {path}"
+    def Seen(self):
+        return f"{Seen(self.lastFrame, self.lastImage)}; evidence in {self.KeepEvidence()}"
+
+    def KeepEvidence(self):
+        """The last screenshot and what the program wrote on standard error,
+        where a failing test's reader finds them."""
+        if self.lastImage is not None:
+            KeepEvidence(f"{self.program}-last.ppm", self.lastImage.Ppm())
+        if self.process is not None:
+            self.errors.seek(0)
+            KeepEvidence(f"{self.program}-stderr.txt", self.errors.read())
+        for name, data in self.display.Logs().items():
+            KeepEvidence(name, data)
+        return EVIDENCE
 
     def GamePid(self):
         return self.process.pid if self.program == "native" else self.ExePid()
 
-    def StepUntil(self, probe, timeout, what, slice=0.005):
+    def StepUntil(self, probe, timeout, what, slice=0.005, then=None):
         """Lets the game run in slices of a few milliseconds and captures a
         frame while it is stopped in between, until probe(frame) holds; so
         no capture comes late, however busy the machine. Each slice lasts
         until the game waits again, so that a tick's frame has gone to the
         display before the next picture, and is otherwise short: a tick held
         back by a slow picture is followed by the next on time, and both in
-        one slice would hide the first. Returns the frame and leaves the game
+        one slice would hide the first. `then`, if given, runs while the game
+        is still stopped at that frame: keys sent there wait for the game's
+        next look at its queue. Returns the frame and leaves the game
         running."""
         pid = self.GamePid()
         deadline = time.monotonic() + timeout
         try:
             while True:
                 os.kill(pid, signal.SIGSTOP)
-                WaitUntil(lambda: Stopped(pid), 2, "the game to stop", interval=0.001)
+                WaitUntil(lambda: Stopped(pid), 10, "the game to stop", interval=0.001)
                 frame = self.Capture()
                 if frame is not None and probe(frame):
+                    if then is not None:
+                        then()
                     return frame
                 if time.monotonic() > deadline:
-                    raise AssertionError(f"timed out after {timeout} s waiting for {what}; {self.KeepLastScreenshot()}")
+                    raise AssertionError(f"timed out after {timeout} s waiting for {what}; {self.Seen()}")
                 os.kill(pid, signal.SIGCONT)
                 time.sleep(slice)
                 # A tick's frame is on its way to the screen once the game

@@ -11,7 +11,7 @@ def EndFrame(display, program):
     """The frame after the snake has hit the right wall, and the box that the
     text lines cover in it."""
     with Game(display, program) as game:
-        end = game.WaitForFrame(lambda frame: frame.ShowsGameOver(), 8, f"'Game Over!' from {program}")
+        end = game.WaitForFrame(lambda frame: frame.ShowsGameOver(), 20, f"'Game Over!' from {program}")
     board = DrawnBoard({(GRID_WIDTH - 1, 0)}, FIRST_FOOD[program])
     return end, board, BoundingBox(BoardDifferences(end, board))
 

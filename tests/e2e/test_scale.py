@@ -64,7 +64,7 @@ def SharpBoard(test, frame):
 class ScaleTest(unittest.TestCase):
     def test_x11_at_gdk_scale_2(self):
         with Display(1800, 1400, scale=2) as display, Game(display, "native") as game:
-            SharpBoard(self, game.StepUntil(lambda frame: True, 5, "a board at 100-pixel cells"))
+            SharpBoard(self, game.StepUntil(lambda frame: True, 20, "a board at 100-pixel cells"))
             game.PressCloseBox()
             self.assertEqual(game.WaitForExit(), 0, "exit code after the close box")
 
@@ -77,11 +77,11 @@ class ScaleTest(unittest.TestCase):
             [entry] = glob.glob(os.path.join(SOURCE_DIR, "data", "*.desktop"))
             self.assertEqual(display.AppId(game.window) + ".desktop", os.path.basename(entry), "app id and desktop entry")
             if kind.RESCALES:
-                game.StepUntil(lambda frame: True, 5, "a board at scale 1")
+                game.StepUntil(lambda frame: True, 20, "a board at scale 1")
                 # GTK shows the store of scale 1 enlarged until the program
                 # has painted the new one.
                 display.SetScale(2)
-            SharpBoard(self, game.StepUntil(lambda frame: MixedBlocks(frame) > 20, 5, "the board painted at scale 2"))
+            SharpBoard(self, game.StepUntil(lambda frame: MixedBlocks(frame) > 20, 20, "the board painted at scale 2"))
             game.PressCloseBox()
             self.assertEqual(game.WaitForExit(), 0, "exit code after the close box")
 
@@ -98,16 +98,16 @@ class ScaleTest(unittest.TestCase):
                     display.Move(game.window, 240, 200)  # on whole device pixels at either scale
                     game.Activate()
                     # The first frames come at GTK's scale of 2, until the compositor's own scale comes.
-                    frame = game.StepUntil(lambda frame: frame.Cells("S") and BottomRowExact(frame), 5, f"the board at {scale}")
+                    frame = game.StepUntil(lambda frame: frame.Cells("S") and BottomRowExact(frame), 20, f"the board at {scale}")
                     ExactBoard(self, frame)
                     self.assertEqual({CellSpan(i + 1, scale)[0] - CellSpan(i, scale)[0] for i in range(15)}, widths, "the cells the board matched")
 
                     game.Keys("Down")
-                    steered = game.StepUntil(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 5, "the snake heading down")
+                    steered = game.StepUntil(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 20, "the snake heading down")
                     self.assertFalse(steered.ShowsGameOver(), "the game over before the snake turned")
                     ExactBoard(self, steered)
                     game.Menu("new")
-                    fresh = game.StepUntil(lambda frame: {y for _, y in frame.Cells("S")} == {0}, 5, "a new game from the menu")
+                    fresh = game.StepUntil(lambda frame: {y for _, y in frame.Cells("S")} == {0}, 20, "a new game from the menu")
                     self.assertFalse(fresh.ShowsGameOver(), "'Game Over!' in the new game")
                     game.PressCloseBox()
                     self.assertEqual(game.WaitForExit(), 0, "exit code after the close box")

@@ -16,9 +16,9 @@ def EndState(program):
 class NativeBoardTest(unittest.TestCase):
     def test_the_end_of_a_game_on_both(self):
         with Display(scale=1) as display, Game(display, "native") as game:
-            native = game.WaitForFrame(lambda frame: frame.ShowsGameOver(), 8, "'Game Over!' from the native program")
+            native = game.WaitForFrame(lambda frame: frame.ShowsGameOver(), 20, "'Game Over!' from the native program")
         with Site() as site, Page(site, scale=1) as page:
-            web = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!' on the page")
+            web = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 30, "'Game Over!' on the page")
         self.assertEqual(native.Board(), EndState("native"))
         self.assertEqual(web.Board(), EndState("web"))
 

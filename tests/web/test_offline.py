@@ -82,14 +82,13 @@ class KeptSite(Site):
 
 def NewPage(site, script=None):
     page = Page(site, 1)
-    page.browser, page.origin = Browser(1, script), None
+    page.browser, page.lastImage, page.lastFrame = Browser(1, script), None, None
     return page
 
 
 def Playing(page, what):
     """The board drawn, its food, and the snake gone on from its first cell."""
-    page.origin = None
-    page.WaitForFrame(lambda frame: frame.Cells("F") and max((x for x, _ in frame.Cells("S")), default=0) >= 1, 10, what)
+    page.WaitForFrame(lambda frame: frame.Cells("F") and max((x for x, _ in frame.Cells("S")), default=0) >= 1, 30, what)
 
 
 class OfflineTest(unittest.TestCase):
@@ -163,7 +162,7 @@ class OfflineTest(unittest.TestCase):
                     browser.execute_cdp_cmd("Network.enable", {})
                     browser.execute_cdp_cmd("Network.setBlockedURLs", {"urls": blocked})
                     browser.get(site.address)
-                    self.assertIn(says, WaitUntil(lambda: browser.execute_script(ended), 10, f"the page saying what is missing ({says})"))
+                    self.assertIn(says, WaitUntil(lambda: browser.execute_script(ended), 30, f"the page saying what is missing ({says})"))
                 finally:
                     browser.quit()
 

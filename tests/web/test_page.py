@@ -27,10 +27,10 @@ class PageTest(unittest.TestCase):
     def test_first_food_board_and_the_wall(self):
         with Page(self.site) as page:
             self.assertEqual(page.browser.title, "Slithergrid")
-            first = page.WaitForFrame(lambda frame: frame.Cells("F"), 10, "the first food")
+            first = page.WaitForFrame(lambda frame: frame.Cells("F"), 30, "the first food")
             self.assertEqual(first.Cells("F"), {FOOD})
             # The snake runs right along row 0 into the wall, below the food's row.
-            end = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!'")
+            end = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 30, "'Game Over!'")
             board = DrawnBoard({(GRID_WIDTH - 1, 0)}, FOOD)
             text = BoundingBox(BoardDifferences(end, board))
             self.assertTrue(text is not None and text[2] <= 3 * CELL_SIZE and text[3] <= 40, f"the board differs from its cells outside the text lines: {text}")
@@ -42,9 +42,9 @@ class PageTest(unittest.TestCase):
                 self.skipTest("a browser started at a forced device scale keeps it for screenshots")
             scale = 2
             page.SetScale(scale)
-            WaitUntil(lambda: page.Script("return document.getElementById('client').width") == 800 * scale, 5, f"a store at scale {scale}")
-            page.scale, page.origin = scale, None
-            end = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!'")
+            WaitUntil(lambda: page.Script("return document.getElementById('client').width") == 800 * scale, 20, f"a store at scale {scale}")
+            page.scale = scale
+            end = page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 30, "'Game Over!'")
             text = BoundingBox(BoardDifferences(end, DrawnBoard({(GRID_WIDTH - 1, 0)}, FOOD)))
             self.assertTrue(text is not None and text[2] <= 3 * CELL_SIZE and text[3] <= 40, f"the board differs from its cells outside the text lines: {text}")
 
@@ -53,7 +53,7 @@ class PageTest(unittest.TestCase):
             # An arrow steers as soon as the page has loaded, and does not scroll it.
             page.Script("addEventListener('keydown', e => window.prevented = e.defaultPrevented)")
             page.Keys("Down")
-            page.WaitForFrame(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 5, "the snake heading down")
+            page.WaitForFrame(lambda frame: any(y > 0 for _, y in frame.Cells("S")), 20, "the snake heading down")
             self.assertTrue(page.Script("return window.prevented"), "the arrow also reached the page")
 
             roles = page.Script(
@@ -61,25 +61,25 @@ class PageTest(unittest.TestCase):
             )
             self.assertEqual(roles, ["Game", "New Game", "Quit", "Increase Speed", "Decrease Speed"])
 
-            page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 10, "'Game Over!' at the bottom wall")
+            page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 30, "'Game Over!' at the bottom wall")
             page.Keys("F10", "Down", "Return")
-            page.WaitForFrame(lambda frame: not frame.ShowsGameOver() and Head(frame) is not None, 5, "a new game from the keyboard")
+            page.WaitForFrame(lambda frame: not frame.ShowsGameOver() and Head(frame) is not None, 20, "a new game from the keyboard")
 
-            # A capture at scale 2 takes about a third of a second: the snake is
-            # let go far enough that its return to the left cannot be missed.
-            page.WaitForFrame(lambda frame: (Head(frame) or 0) >= 8, 5, "the snake in the right half")
+            # From the end of a game, so that the new one shows for as long
+            # as a game lasts, however slow a capture is.
+            page.WaitForFrame(lambda frame: frame.ShowsGameOver(), 30, "'Game Over!' at the right wall")
             page.Click("Game")
             page.Click("New Game")
-            page.WaitForFrame(lambda frame: (Head(frame) or 99) < 8, 5, "a new game from the mouse")
+            page.WaitForFrame(lambda frame: not frame.ShowsGameOver() and Head(frame) is not None, 20, "a new game from the mouse")
             self.assertEqual(page.ConsoleErrors(), [])
 
             page.Keys("F10", "Down", "Down", "Return")
             ended = lambda: page.Script("return document.getElementById('ended').hidden ? null : document.getElementById('ended').textContent")
-            text = WaitUntil(ended, 5, "the page saying that the game has ended")
+            text = WaitUntil(ended, 20, "the page saying that the game has ended")
             self.assertIn("Slithergrid has ended.", text)
             self.assertTrue(page.Script("return document.getElementById('window').hidden"))
             page.Keys("Return")  # on the offer to start again
-            page.WaitForFrame(lambda frame: not frame.ShowsGameOver() and Head(frame) is not None, 10, "the game started again")
+            page.WaitForFrame(lambda frame: not frame.ShowsGameOver() and Head(frame) is not None, 30, "the game started again")
 
 
 if __name__ == "__main__":

@@ -35,7 +35,7 @@ class PhoneTest(unittest.TestCase):
         self.addCleanup(self.browser.quit)
         self.Screen(390, 844)
         self.browser.get(self.site.address)
-        WaitUntil(lambda: self.Script("return !document.getElementById('window').hidden && window.WebHost"), 15, "the window")
+        WaitUntil(lambda: self.Script("return !document.getElementById('window').hidden && window.WebHost"), 30, "the window")
         self.Script(RECORDER)
 
     def Script(self, script):
@@ -56,7 +56,7 @@ class PhoneTest(unittest.TestCase):
 
     def Fitted(self):
         """Where things lay at the first frame after the page took the new screen's size."""
-        return WaitUntil(lambda: self.Script(f"return fitted.find(layout => layout.page[0] == {self.size[0]} && layout.page[1] == {self.size[1]})"), 5, "the new screen")
+        return WaitUntil(lambda: self.Script(f"return fitted.find(layout => layout.page[0] == {self.size[0]} && layout.page[1] == {self.size[1]})"), 20, "the new screen")
 
     def CheckFits(self, layout):
         """Window and pad inside the viewport, nothing to scroll, the store the

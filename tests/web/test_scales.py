@@ -52,7 +52,7 @@ def CheckBoard(test, browser, ready):
         frame = ScaledFrame(Image(ppm), (round(edges[0]), round(edges[1])), 0, scale)
         return ready(frame) and frame
 
-    frame = WaitUntil(Capture, 10, "the board", interval=0)
+    frame = WaitUntil(Capture, 30, "the board", interval=0)
     differences = frame.Differences(frame.Board())
     text = BoundingBox([(x, y) for x, y, _ in differences])
     test.assertTrue(text is None or text[2] <= DevicePixels(150, scale) and text[3] <= DevicePixels(40, scale), f"the board differs from its cells outside the text lines: {text}")

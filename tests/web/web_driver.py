@@ -34,7 +34,7 @@ from selenium.webdriver.webkitgtk.options import Options as WebKitOptions
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
 import game_driver  # noqa: E402
-from game_driver import Frame, FindBoard, Image, WaitUntil  # noqa: E402
+from game_driver import Frame, FindBoard, Image, KeepEvidence, Seen, WaitUntil  # noqa: E402
 
 SITE = os.environ.get("SLITHER_WEB_SITE", os.path.join(game_driver.SOURCE_DIR, "build", "web"))
 SCALE = int(os.environ.get("SLITHER_WEB_SCALE", "1"))
@@ -276,32 +276,42 @@ class Page:
 
     def __enter__(self):
         self.browser = OpenBrowser(self.engine, self.scale)
+        self.lastImage = self.lastFrame = None
         try:
             self.browser.get(self.site.address)
-            WaitUntil(lambda: self.browser.execute_script("return !document.getElementById('window').hidden"), 15, "the window on the page")
+            WaitUntil(lambda: self.browser.execute_script("return !document.getElementById('window').hidden"), 30, "the window on the page")
         except BaseException:
             self.browser.quit()
             raise
-        self.origin = None
         return self
 
-    def __exit__(self, *error):
+    def __exit__(self, kind, error, trace):
+        if kind is not None and not issubclass(kind, unittest.SkipTest) and self.lastImage is not None:
+            KeepEvidence(f"{self.engine}-last.ppm", self.lastImage.Ppm())
         self.browser.quit()
 
     def Capture(self):
-        """A Frame of the page, or None while no board can be found in it."""
+        """A Frame of the page, or None while no board can be found in it;
+        the board is looked for in every picture, as the page may be laid out
+        anew between two of them."""
         png = self.browser.get_screenshot_as_png()
         ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=png, capture_output=True, check=True).stdout
         image = self.lastImage = Image(ppm)
-        self.origin = self.origin or FindBoard(image, self.scale)
-        return Frame(image, self.origin, 0, self.scale) if self.origin else None
+        origin = FindBoard(image, self.scale)
+        self.lastFrame = origin and Frame(image, origin, 0, self.scale)
+        return self.lastFrame
 
     def WaitForFrame(self, probe, timeout, what):
         def Next():
             frame = self.Capture()
             return frame if frame is not None and probe(frame) else None
 
-        return WaitUntil(Next, timeout, what, interval=0)
+        try:
+            return WaitUntil(Next, timeout, what, interval=0)
+        except AssertionError as error:
+            if self.lastImage is not None:
+                KeepEvidence(f"{self.engine}-last.ppm", self.lastImage.Ppm())
+            raise AssertionError(f"{error}; {Seen(self.lastFrame, self.lastImage)}; evidence in {game_driver.EVIDENCE}") from None
 
     def Keys(self, *keys):
         """Keys as the focused page gets them, without a click first."""
