@@ -78,11 +78,13 @@ def Entries():
 
 
 def Files():
-    """The prefix's files, left out what Wine keeps for itself on the way."""
+    """The prefix's files and folders, left out the temporary ones and
+    Windows Installer's own folders (not what it leaves in them)."""
+    temporary = {os.path.join(PREFIX, "drive_c", "windows", "temp"), os.path.join(PROFILE, "Temp")}
     found = set()
     for folder, subfolders, names in os.walk(os.path.join(PREFIX, "drive_c")):
-        subfolders[:] = [name for name in subfolders if name.lower() not in ("temp", "installer")]
-        found |= {os.path.relpath(os.path.join(folder, name), PREFIX) for name in subfolders + names}
+        subfolders[:] = [name for name in subfolders if os.path.join(folder, name) not in temporary]
+        found |= {os.path.relpath(os.path.join(folder, name), PREFIX) for name in subfolders + names if name != "Installer"}
     return found
 
 
