@@ -1,6 +1,7 @@
 # What an installed Slithergrid carries beside the program, and how CPack packs it: a Debian
-# package of the native program (scripts/package sets the Debian paths and flags), a zip of the
-# Windows one and a zip of the web version's site. Everything takes the version from project().
+# package of the native program (scripts/package sets the Debian paths and flags, for amd64 and
+# arm64), a zip of the Windows one and a zip of the web version's site; and the Windows installer,
+# which wixl builds. Everything takes the version from project().
 # Debian asks for a maintainer's mail address, and the project has none yet: a domain under
 # .invalid (RFC 2606) can belong to nobody, so no mail reaches a stranger.
 set(SLITHER_MAINTAINER "The Slithergrid developers <developers@slithergrid.invalid>")
@@ -11,6 +12,16 @@ if(WIN32)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt.in ${generated}/README.txt
                    @ONLY)
     install(FILES ${generated}/LICENSE.txt ${generated}/README.txt DESTINATION .)
+    # The installer, Slithergrid-<version>-x64.msi (`--target msi`): the zip's program and licence,
+    # stripped as CPack strips them, through cmake/msi.cmake.
+    set(stage ${PROJECT_BINARY_DIR}/msi-stage)
+    add_custom_target(msi
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+        COMMAND ${CMAKE_COMMAND} --install ${PROJECT_BINARY_DIR} --prefix ${stage} --strip
+        COMMAND ${CMAKE_COMMAND} -DVERSION=${PROJECT_VERSION} -DSTAGE=${stage}
+                -DOUTPUT=${PROJECT_BINARY_DIR}/Slithergrid-${PROJECT_VERSION}-x64.msi
+                -P ${PROJECT_SOURCE_DIR}/cmake/msi.cmake
+        DEPENDS Slithergrid VERBATIM)
 elseif(EMSCRIPTEN)
     # The site as a static web host serves it (the page, its start, the program, its style, the
     # manifest with its icons, the service worker); nothing else that the build installs.
@@ -73,6 +84,12 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SECTION games)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    if(CMAKE_CROSSCOMPILING)
+        # CPack would name the machine's own architecture; a cross build's is its compiler's.
+        execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+                        OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE
+                        OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    endif()
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 include(CPack)

@@ -16,6 +16,7 @@ import json
 import os
 import re
 import select
+import shlex
 import shutil
 import signal
 import subprocess
@@ -724,9 +725,12 @@ def Stopped(pid):
 
 
 def ProgramCommand(program):
-    """Command line of the native program or of the .exe under Wine."""
+    """Command line of the native program or of the .exe under Wine. A
+    native program of another architecture runs under the emulator that
+    SLITHER_NATIVE_EMULATOR names (qemu-aarch64-static -L / for arm64)."""
     if program == "native":
-        return [os.environ.get("SLITHER_NATIVE", os.path.join(SOURCE_DIR, "build", "native", "slithergrid"))]
+        emulator = shlex.split(os.environ.get("SLITHER_NATIVE_EMULATOR", ""))
+        return emulator + [os.environ.get("SLITHER_NATIVE", os.path.join(SOURCE_DIR, "build", "native", "slithergrid"))]
     exe = os.environ.get("SLITHER_EXE", os.path.join(SOURCE_DIR, "build", "windows", "Slithergrid.exe"))
     return ["wine", exe]
 
