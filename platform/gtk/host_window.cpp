@@ -403,6 +403,8 @@ HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     return host;
 }
 
+void HostClientText(HostWindow*, const char*) {}
+
 void ScaleChangedLater(HostWindow* host) {
     HostChanged();
     if (host->scaleSource == 0)

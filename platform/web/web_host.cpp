@@ -149,6 +149,8 @@ void HostShowPixels(HostWindow* window, const RECT* boxes, int count) {
                       boxes[i].bottom);
 }
 
+void HostClientText(HostWindow*, const char*) {}
+
 int64_t HostClock() {
     return Microseconds(WebClockMs());
 }
