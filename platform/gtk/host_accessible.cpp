@@ -1,0 +1,135 @@
+// The client area as assistive technology sees it: a drawing area named after its window that can
+// take the focus, whose accessible text (AtkText) is the lines the client area shows, and which
+// tells each change of them as a removal and an insertion of text, as GTK's own text widgets do,
+// so that a screen reader speaks the new lines of the focused window as they come. The frame,
+// the menu bar and its items are GTK's own.
+//
+// GObject wants its names in its own form: the two types and their functions are spelled so.
+
+#include "gtk_host.h"
+
+#include <gtk/gtk-a11y.h>
+
+#include <string.h>
+
+namespace {
+const char* const CLIENT_HOST_KEY = "win32-client-host";
+
+struct ClientAccessible {
+    GtkWidgetAccessible parent;
+};
+struct ClientAccessibleClass {
+    GtkWidgetAccessibleClass parent;
+};
+
+struct ClientArea {
+    GtkDrawingArea parent;
+};
+struct ClientAreaClass {
+    GtkDrawingAreaClass parent;
+};
+
+void client_accessible_text_init(AtkTextIface* text);
+GType client_accessible_get_type();
+G_DEFINE_TYPE_WITH_CODE(ClientAccessible, client_accessible, GTK_TYPE_WIDGET_ACCESSIBLE,
+                        G_IMPLEMENT_INTERFACE(ATK_TYPE_TEXT, client_accessible_text_init))
+GType client_area_get_type();
+G_DEFINE_TYPE(ClientArea, client_area, GTK_TYPE_DRAWING_AREA)
+
+void client_accessible_init(ClientAccessible*) {}
+void client_accessible_class_init(ClientAccessibleClass*) {}
+void client_area_init(ClientArea*) {}
+void client_area_class_init(ClientAreaClass* type) {
+    gtk_widget_class_set_accessible_type(GTK_WIDGET_CLASS(type), client_accessible_get_type());
+    gtk_widget_class_set_accessible_role(GTK_WIDGET_CLASS(type), ATK_ROLE_DRAWING_AREA);
+}
+
+// The client area's lines in UTF-8, "" while its widget is gone.
+const char* LinesOf(AtkText* text) {
+    GtkWidget* widget = gtk_accessible_get_widget(GTK_ACCESSIBLE(text));
+    HostWindow* host =
+        widget != NULL
+            ? static_cast<HostWindow*>(g_object_get_data(G_OBJECT(widget), CLIENT_HOST_KEY))
+            : NULL;
+    return host != NULL ? host->clientText.c_str() : "";
+}
+
+int Characters(const char* lines) {
+    return static_cast<int>(g_utf8_strlen(lines, -1));
+}
+
+// Characters from..to (to -1: the end), as ATK counts offsets.
+gchar* Substring(const char* lines, int from, int to) {
+    int count = Characters(lines);
+    to = to < 0 || to > count ? count : to;
+    from = from < 0 ? 0 : from > to ? to : from;
+    return g_utf8_substring(lines, from, to);
+}
+
+gchar* GetText(AtkText* text, gint from, gint to) {
+    return Substring(LinesOf(text), from, to);
+}
+
+gint GetCharacterCount(AtkText* text) {
+    return Characters(LinesOf(text));
+}
+
+gunichar GetCharacterAtOffset(AtkText* text, gint offset) {
+    const char* lines = LinesOf(text);
+    if (offset < 0 || offset >= Characters(lines))
+        return 0;
+    return g_utf8_get_char(g_utf8_offset_to_pointer(lines, offset));
+}
+
+gint GetCaretOffset(AtkText*) {
+    return 0;
+}
+
+// A character by itself; a word, sentence, line or paragraph as the line that holds it, with its
+// line break.
+gchar* GetStringAtOffset(AtkText* text, gint offset, AtkTextGranularity granularity, gint* start,
+                         gint* end) {
+    const char* lines = LinesOf(text);
+    int count = Characters(lines);
+    *start = *end = offset < 0 ? 0 : offset > count ? count : offset;
+    if (granularity == ATK_TEXT_GRANULARITY_CHAR) {
+        *end = *start < count ? *start + 1 : count;
+        return Substring(lines, *start, *end);
+    }
+    while (*start > 0 && GetCharacterAtOffset(text, *start - 1) != '\n')
+        --*start;
+    while (*end < count && GetCharacterAtOffset(text, *end) != '\n')
+        ++*end;
+    *end = *end < count ? *end + 1 : count;
+    return Substring(lines, *start, *end);
+}
+
+void client_accessible_text_init(AtkTextIface* text) {
+    text->get_text = GetText;
+    text->get_character_count = GetCharacterCount;
+    text->get_character_at_offset = GetCharacterAtOffset;
+    text->get_caret_offset = GetCaretOffset;
+    text->get_string_at_offset = GetStringAtOffset;
+}
+} // namespace
+
+GtkWidget* NewClientArea(HostWindow* host, const char* title) {
+    GtkWidget* client = GTK_WIDGET(g_object_new(client_area_get_type(), NULL));
+    g_object_set_data(G_OBJECT(client), CLIENT_HOST_KEY, host);
+    gtk_widget_set_can_focus(client, TRUE);
+    atk_object_set_name(gtk_widget_get_accessible(client), title);
+    return client;
+}
+
+void HostClientText(HostWindow* host, const char* lines) {
+    HostChanged();
+    AtkObject* accessible = gtk_widget_get_accessible(host->client);
+    std::string before = host->clientText;
+    host->clientText = CoreTextToUtf8(lines, -1);
+    if (!before.empty())
+        g_signal_emit_by_name(accessible, "text-remove", 0, Characters(before.c_str()),
+                              before.c_str());
+    if (!host->clientText.empty())
+        g_signal_emit_by_name(accessible, "text-insert", 0, Characters(host->clientText.c_str()),
+                              host->clientText.c_str());
+}
