@@ -42,6 +42,7 @@ EM_JS(void, WebCreateWindow, (const char* title, int width, int height),
       { WebHost.CreateWindow(UTF8ToString(title), width, height); });
 EM_JS(void, WebShowWindow, (int visible), { WebHost.ShowWindow(visible != 0); });
 EM_JS(void, WebDestroyWindow, (), { WebHost.DestroyWindow(); });
+EM_JS(void, WebShowText, (const char* text), { WebHost.ShowText(UTF8ToString(text)); });
 EM_JS(void, WebSizeStore, (int width, int height), { WebHost.SizeStore(width, height); });
 EM_JS(void, WebShowPixels,
       (const uint32_t* pixels, int stride, int left, int top, int right, int bottom),
@@ -149,7 +150,9 @@ void HostShowPixels(HostWindow* window, const RECT* boxes, int count) {
                       boxes[i].bottom);
 }
 
-void HostClientText(HostWindow*, const char*) {}
+void HostClientText(HostWindow*, const char* lines) {
+    WebShowText(CoreTextToUtf8(lines, -1).c_str());
+}
 
 int64_t HostClock() {
     return Microseconds(WebClockMs());
