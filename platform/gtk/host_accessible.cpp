@@ -1,8 +1,9 @@
 // The client area as assistive technology sees it: a drawing area named after its window that can
 // take the focus, whose accessible text (AtkText) is the lines the client area shows, and which
 // tells each change of them as a removal and an insertion of text, as GTK's own text widgets do,
-// so that a screen reader speaks the new lines of the focused window as they come. The frame,
-// the menu bar and its items are GTK's own.
+// so that a screen reader speaks the new lines of the focused window as they come: only the lines
+// that changed, so "Game Over!" under an unchanged score is said alone. The frame, the menu bar
+// and its items are GTK's own.
 //
 // GObject wants its names in its own form: the two types and their functions are spelled so.
 
@@ -11,6 +12,8 @@
 #include <gtk/gtk-a11y.h>
 
 #include <string.h>
+
+#include <vector>
 
 namespace {
 const char* const CLIENT_HOST_KEY = "win32-client-host";
@@ -104,6 +107,25 @@ gchar* GetStringAtOffset(AtkText* text, gint offset, AtkTextGranularity granular
     return Substring(lines, *start, *end);
 }
 
+// Each line with its line break.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        end = end == std::string::npos ? text.size() : end + 1;
+        lines.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return lines;
+}
+
+std::string Join(const std::vector<std::string>& lines, size_t from, size_t to) {
+    std::string text;
+    for (size_t i = from; i < to; i++)
+        text += lines[i];
+    return text;
+}
+
 void client_accessible_text_init(AtkTextIface* text) {
     text->get_text = GetText;
     text->get_character_count = GetCharacterCount;
@@ -121,15 +143,25 @@ GtkWidget* NewClientArea(HostWindow* host, const char* title) {
     return client;
 }
 
-void HostClientText(HostWindow* host, const char* lines) {
+void HostClientText(HostWindow* host, const char* text) {
     HostChanged();
+    std::vector<std::string> before = Lines(host->clientText);
+    host->clientText = CoreTextToUtf8(text, -1);
+    std::vector<std::string> after = Lines(host->clientText);
+    size_t same = 0, sameAtEnd = 0;
+    while (same < before.size() && same < after.size() && before[same] == after[same])
+        same++;
+    while (sameAtEnd < before.size() - same && sameAtEnd < after.size() - same &&
+           before[before.size() - 1 - sameAtEnd] == after[after.size() - 1 - sameAtEnd])
+        sameAtEnd++;
+    int at = Characters(Join(after, 0, same).c_str());
+    std::string removed = Join(before, same, before.size() - sameAtEnd);
+    std::string inserted = Join(after, same, after.size() - sameAtEnd);
     AtkObject* accessible = gtk_widget_get_accessible(host->client);
-    std::string before = host->clientText;
-    host->clientText = CoreTextToUtf8(lines, -1);
-    if (!before.empty())
-        g_signal_emit_by_name(accessible, "text-remove", 0, Characters(before.c_str()),
-                              before.c_str());
-    if (!host->clientText.empty())
-        g_signal_emit_by_name(accessible, "text-insert", 0, Characters(host->clientText.c_str()),
-                              host->clientText.c_str());
+    if (!removed.empty())
+        g_signal_emit_by_name(accessible, "text-remove", at, Characters(removed.c_str()),
+                              removed.c_str());
+    if (!inserted.empty())
+        g_signal_emit_by_name(accessible, "text-insert", at, Characters(inserted.c_str()),
+                              inserted.c_str());
 }
