@@ -5,8 +5,6 @@
 
 #include <gtk/gtk.h>
 
-#include <string>
-
 struct Subsurface; // host_wayland.cpp
 
 struct HostWindow {
@@ -28,9 +26,8 @@ struct HostWindow {
     // The scale the compositor prefers for the client area's surface (in 120ths), where it offers
     // fractional scales; 0 elsewhere, where GTK's whole scale holds.
     int fractionalScale;
-    guint scaleSource;      // a GLib source that tells the core of a new scale, while one is due
-    int menuBarHeight;      // the least the bar takes, before any padding
-    std::string clientText; // the client area's lines in UTF-8, as assistive technology reads them
+    guint scaleSource; // a GLib source that tells the core of a new scale, while one is due
+    int menuBarHeight; // the least the bar takes, before any padding
 };
 
 // Whatever asks something of GTK, GDK or the display outside GLib's dispatch says so first: GLib
@@ -62,9 +59,9 @@ RECT LogicalBox(const RECT& device, int scale);
 // The store's pixels as a cairo surface (with its device scale), for GTK to draw from.
 cairo_surface_t* StoreSurface(const PixelStore& store);
 
-// The client area: a drawing area whose accessible object is named `title` and holds the window's
-// clientText (host_accessible.cpp).
-GtkWidget* NewClientArea(HostWindow* window, const char* title);
+// The client area: a drawing area whose accessible object is named `title` and holds the text
+// that HostClientText gives it (host_accessible.cpp).
+GtkWidget* NewClientArea(const char* title);
 
 // Keys: GDK key values as virtual-key codes (0 for other keys), and X keycodes as scan codes (or
 // else those of the virtual key).

@@ -11,12 +11,11 @@
 
 #include <gtk/gtk-a11y.h>
 
-#include <string.h>
-
 #include <vector>
 
 namespace {
-const char* const CLIENT_HOST_KEY = "win32-client-host";
+// The lines in UTF-8, kept with the accessible object, which may outlive its window.
+const char* const CLIENT_TEXT_KEY = "win32-client-text";
 
 struct ClientAccessible {
     GtkWidgetAccessible parent;
@@ -47,14 +46,10 @@ void client_area_class_init(ClientAreaClass* type) {
     gtk_widget_class_set_accessible_role(GTK_WIDGET_CLASS(type), ATK_ROLE_DRAWING_AREA);
 }
 
-// The client area's lines in UTF-8, "" while its widget is gone.
 const char* LinesOf(AtkText* text) {
-    GtkWidget* widget = gtk_accessible_get_widget(GTK_ACCESSIBLE(text));
-    HostWindow* host =
-        widget != NULL
-            ? static_cast<HostWindow*>(g_object_get_data(G_OBJECT(widget), CLIENT_HOST_KEY))
-            : NULL;
-    return host != NULL ? host->clientText.c_str() : "";
+    const char* lines =
+        static_cast<const char*>(g_object_get_data(G_OBJECT(text), CLIENT_TEXT_KEY));
+    return lines != NULL ? lines : "";
 }
 
 int Characters(const char* lines) {
@@ -135,9 +130,8 @@ void client_accessible_text_init(AtkTextIface* text) {
 }
 } // namespace
 
-GtkWidget* NewClientArea(HostWindow* host, const char* title) {
+GtkWidget* NewClientArea(const char* title) {
     GtkWidget* client = GTK_WIDGET(g_object_new(client_area_get_type(), NULL));
-    g_object_set_data(G_OBJECT(client), CLIENT_HOST_KEY, host);
     gtk_widget_set_can_focus(client, TRUE);
     atk_object_set_name(gtk_widget_get_accessible(client), title);
     return client;
@@ -145,9 +139,11 @@ GtkWidget* NewClientArea(HostWindow* host, const char* title) {
 
 void HostClientText(HostWindow* host, const char* text) {
     HostChanged();
-    std::vector<std::string> before = Lines(host->clientText);
-    host->clientText = CoreTextToUtf8(text, -1);
-    std::vector<std::string> after = Lines(host->clientText);
+    AtkObject* accessible = gtk_widget_get_accessible(host->client);
+    std::vector<std::string> before = Lines(LinesOf(ATK_TEXT(accessible)));
+    std::string utf8 = CoreTextToUtf8(text, -1);
+    g_object_set_data_full(G_OBJECT(accessible), CLIENT_TEXT_KEY, g_strdup(utf8.c_str()), g_free);
+    std::vector<std::string> after = Lines(utf8);
     size_t same = 0, sameAtEnd = 0;
     while (same < before.size() && same < after.size() && before[same] == after[same])
         same++;
@@ -157,7 +153,6 @@ void HostClientText(HostWindow* host, const char* text) {
     int at = Characters(Join(after, 0, same).c_str());
     std::string removed = Join(before, same, before.size() - sameAtEnd);
     std::string inserted = Join(after, same, after.size() - sameAtEnd);
-    AtkObject* accessible = gtk_widget_get_accessible(host->client);
     if (!removed.empty())
         g_signal_emit_by_name(accessible, "text-remove", at, Characters(removed.c_str()),
                               removed.c_str());

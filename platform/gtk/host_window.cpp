@@ -380,7 +380,7 @@ HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
         host->menuBar = bar;
         g_signal_connect(bar, "style-updated", G_CALLBACK(OnMenuBarStyle), host);
     }
-    GtkWidget* client = NewClientArea(host, title.c_str());
+    GtkWidget* client = NewClientArea(title.c_str());
     host->client = client;
     gtk_widget_set_size_request(client, wanted.clientWidth, wanted.clientHeight);
     gtk_box_pack_start(GTK_BOX(box), client, FALSE, FALSE, 0);
