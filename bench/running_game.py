@@ -18,6 +18,10 @@ and private dirty memory (/proc/PID/smaps_rollup). Wine is counted twice: the .e
 all the processes of its own prefix (the .exe, wineserver and the services it started; the
 prefix's wineserver is ended before each launch, so all of them belong to that run).
 
+With SLITHER_BEFORE=PATH (another build of the native game) the rounds are of the native game,
+that build ("before") and the reference alone, at the default speed, every other round in the
+opposite order.
+
 Prints one JSON object a line, one per launch.
 """
 
@@ -130,6 +134,7 @@ class Launch:
             subprocess.run(["wineserver", "-w"], env=env, stderr=subprocess.DEVNULL)
         commands = {
             "native": driver.ProgramCommand("native"),
+            "before": [os.environ.get("SLITHER_BEFORE", "")],
             "wine": driver.ProgramCommand("wine"),
             "reference": [os.path.join(BENCH, "reference_tick"), str(interval)],
             "bare": [os.path.join(BENCH, "bare_window")],
@@ -244,6 +249,15 @@ def MeasureBare(display, seconds):
 def main():
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 10
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
+    if os.environ.get("SLITHER_BEFORE"):
+        with driver.Display() as display:
+            for round in range(rounds):
+                runs = ["native", "before", "reference"]
+                for program in runs if round % 2 == 0 else runs[::-1]:
+                    result = MeasureGame(display, program, DEFAULT_MS, seconds)
+                    result["round"] = round
+                    print(json.dumps(result), flush=True)
+        return
     os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
     os.environ["SLITHER_WINEPREFIX"] = PREFIX
     driver.BootWine()

@@ -17,6 +17,9 @@ nothing ("still"). Each part measures the two pages in turn, in windows of 2 s, 
 so that what else the machine does weighs on both alike, and takes the median window. CPU from
 /proc/PID/task/*/schedstat: the renderer processes, and all of Chromium's.
 
+With SLITHER_BEFORE_SITE=FOLDER (the site of another build) that site runs beside the two as
+"before", the order of the three turning from round to round.
+
 Prints one JSON object a line: the sizes, then one per page and round.
 """
 
@@ -152,10 +155,14 @@ def main():
     seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 20
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
     print(json.dumps(Sizes(web_driver.SITE)), flush=True)
-    with web_driver.Site() as game, web_driver.Site(os.path.join(ROOT, "bench")) as reference:
+    before = os.environ.get("SLITHER_BEFORE_SITE")
+    with web_driver.Site() as game, web_driver.Site(os.path.join(ROOT, "bench")) as reference, web_driver.Site(before or web_driver.SITE) as built:
         pages = {"web": (game, ""), "reference": (reference, "reference_page.html")}
+        if before:
+            pages["before"] = (built, "")
         for round in range(rounds):
-            order = ["web", "reference"] if round % 2 == 0 else ["reference", "web"]
+            names = list(pages)
+            order = names[round % len(names) :] + names[: round % len(names)]
             for name, result in Round(pages, seconds, order).items():
                 result.update(page=name, round=round)
                 print(json.dumps(result), flush=True)

@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include <deque>
+#include <string>
 
 // A handle is a tag for its kind and a serial number that is never reused, so a handle to a
 // destroyed object, or one of another kind, is simply not found.
@@ -40,9 +41,11 @@ inline uint32_t HandleSerial(const void* handle, HandleKind kind) {
 
 // Pixels that GDI draws on, with what they remember of that drawing (drawing_memory.cpp).
 struct DrawingMemory;
+struct ShownText;
 struct Surface {
     PixelStore store;
     DrawingMemory* memory; // made at the first drawing it remembers
+    ShownText* text;       // made at the first text drawn on it
     int references;        // the window or test that made it, and each device context on it
 };
 // A white surface of width x height logical pixels at this scale (in 120ths), its pixels from the
@@ -75,7 +78,8 @@ struct WindowRecord {
     bool eraseFailed;    // the last WM_ERASEBKGND returned 0: fErase for the next BeginPaint
     RECT updateRect;     // bounding rectangle of the update region
     unsigned char keysDown[32];
-    HostWindow* host; // NULL without a display (headless)
+    HostWindow* host;     // NULL without a display (headless)
+    std::string toldText; // the client area's lines as the host last heard them
 };
 
 // Grows as windows are made; a record stays where it is (a deque), and a free slot is reused.
@@ -184,6 +188,17 @@ void FreeDrawingMemory(Surface* surface);
 void RememberRectangle(Surface* surface, const RECT& rect, const RECT& fill, COLORREF color);
 // A text drawn whole (longer ones are not remembered); the rectangles under it list it.
 void RememberText(Surface* surface, int x, int y, const char* text, int length, const RECT& box);
+
+// The text a surface shows (window_text.cpp): the lines TextOutA drew that no later drawing has
+// covered. Device pixels.
+// Drawing changed the pixels of `area`: the lines there are covered.
+void CoverText(Surface* surface, const RECT& area);
+// TextOutA drew these bytes with the pen at x, y, over `box`, of which it drew `area`.
+void ShowText(Surface* surface, int x, int y, const char* text, int length, const RECT& box,
+              const RECT& area);
+// Its lines in reading order, each ended by '\n', if they may have changed since the last call.
+bool TakeChangedText(Surface* surface, std::string* lines);
+void FreeShownText(Surface* surface);
 
 // Painting.
 void InvalidateClient(WindowRecord* record, const RECT* rect, bool erase);

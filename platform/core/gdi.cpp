@@ -136,6 +136,7 @@ void FillPixels(DCRecord& dc, int l, int t, int r, int b, COLORREF color) {
         return;
     Settle(dc, &area);
     ForgetDrawing(dc.surface, area, true);
+    CoverText(dc.surface, area);
     FillArea(dc.surface->store, area, ToPixel(color));
     NoteChange(dc, area.left, area.top, area.right, area.bottom);
 }
@@ -212,8 +213,9 @@ void DrawRectangle(DCRecord& dc, const RECT& r, const RECT& inner, COLORREF colo
         changedBottom = y + 1;
     }
     if (changedTop < changedBottom) {
-        ForgetRepaintedRectangle(dc.surface, r,
-                                 RECT{area.left, changedTop, area.right, changedBottom});
+        RECT changed = {area.left, changedTop, area.right, changedBottom};
+        ForgetRepaintedRectangle(dc.surface, r, changed);
+        CoverText(dc.surface, changed);
         NoteChange(dc, area.left, changedTop, area.right, changedBottom);
     }
     if (area.left == r.left && area.top == r.top && area.right == r.right &&
@@ -258,6 +260,7 @@ void DrawText(DCRecord& dc, int x, int y, LPCSTR text, int length) {
     bool whole = area.left == box.left && area.top == box.top && area.right == box.right &&
                  area.bottom == box.bottom;
     ForgetDrawing(dc.surface, area, !whole);
+    ShowText(dc.surface, x, y, text, length, box, area);
     if (whole)
         RememberText(dc.surface, x, y, text, length, box);
 }

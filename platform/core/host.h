@@ -91,6 +91,11 @@ void HostMeasureText(const char* text, int length, int scale, TextExtents* exten
 void HostDrawText(const PixelStore& store, int x, int y, const char* text, int length,
                   const RECT& clip);
 
+// The text a sighted person reads in the window's client area changed, for assistive technology:
+// `lines` are the lines drawn there that no later drawing has covered, top to bottom, each ended
+// by '\n' ("" for none). Told only when they change.
+void HostClientText(HostWindow* window, const char* lines);
+
 // Monotonic microseconds.
 int64_t HostClock();
 // Takes in what happened (handing each event to the core) and returns once it handed over at

@@ -20,7 +20,8 @@ RECT ClientRect(const WindowRecord* record) {
 }
 
 // The host shows only the pixels that drawing changed: a paint that leaves most of the client
-// area as it was costs the host next to nothing, and one that changes nothing costs nothing.
+// area as it was costs the host next to nothing, and one that changes nothing costs nothing. So
+// with the client area's text: the host hears of it when its lines are not the ones it was told.
 // Drawing on a store the window no longer has (its scale changed during the paint), or on another
 // window's, is not shown: it need not fit the window's store.
 void ReleaseAndShow(HWND window, HDC dc) {
@@ -29,8 +30,15 @@ void ReleaseAndShow(HWND window, HDC dc) {
     ChangedPixels changed;
     if (!ReleaseSurfaceDC(dc, &changed))
         return;
-    if (current && record->host != NULL && changed.count > 0)
+    if (!current || record->host == NULL)
+        return;
+    if (changed.count > 0)
         HostShowPixels(record->host, changed.boxes, changed.count);
+    std::string lines;
+    if (TakeChangedText(record->backing, &lines) && lines != record->toldText) {
+        record->toldText = lines;
+        HostClientText(record->host, record->toldText.c_str());
+    }
 }
 } // namespace
 

@@ -43,6 +43,7 @@ void ReleaseSurface(Surface* surface) {
     if (surface == NULL || --surface->references > 0)
         return;
     FreeDrawingMemory(surface);
+    FreeShownText(surface);
     if (surface->store.hostData != NULL)
         HostFreeStore(&surface->store);
     else
@@ -56,6 +57,7 @@ void FillSurfaceWhite(Surface* surface) {
         return; // an empty surface
     SettleSurface(surface);
     ForgetSurfaceDrawing(surface);
+    CoverText(surface, RECT{0, 0, store.width, store.height});
     memset(store.pixels, 0xFF, static_cast<size_t>(store.stride) * store.height * sizeof(uint32_t));
 }
 

@@ -59,6 +59,10 @@ RECT LogicalBox(const RECT& device, int scale);
 // The store's pixels as a cairo surface (with its device scale), for GTK to draw from.
 cairo_surface_t* StoreSurface(const PixelStore& store);
 
+// The client area: a drawing area whose accessible object is named `title` and holds the text
+// that HostClientText gives it (host_accessible.cpp).
+GtkWidget* NewClientArea(const char* title);
+
 // Keys: GDK key values as virtual-key codes (0 for other keys), and X keycodes as scan codes (or
 // else those of the virtual key).
 UINT VirtualKeyFromKeyval(unsigned keyval);

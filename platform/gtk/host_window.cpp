@@ -318,7 +318,6 @@ void HostSetApplicationId(const char* id) {
 bool HostOpen() {
     if (hostState == 0) {
         HostChanged();
-        g_setenv("NO_AT_BRIDGE", "1", FALSE); // no accessibility bus warnings on stderr
         // Everything is drawn into the store, never with OpenGL. Without this GDK loads the
         // system's GL driver at start-up just to choose visuals: on a machine with software GL
         // (LLVM) that is over 50 MiB mapped, and a slower start.
@@ -366,7 +365,8 @@ HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     g_object_set_data(G_OBJECT(top), HOST_WINDOW_KEY, host);
     if (wanted.minimizeBox)
         g_object_set_data(G_OBJECT(top), "win32-minimize-box", GINT_TO_POINTER(1));
-    gtk_window_set_title(GTK_WINDOW(top), CoreTextToUtf8(wanted.title, -1).c_str());
+    std::string title = CoreTextToUtf8(wanted.title, -1);
+    gtk_window_set_title(GTK_WINDOW(top), title.c_str());
     gtk_window_set_resizable(GTK_WINDOW(top), FALSE);
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(top), box);
@@ -380,7 +380,7 @@ HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
         host->menuBar = bar;
         g_signal_connect(bar, "style-updated", G_CALLBACK(OnMenuBarStyle), host);
     }
-    GtkWidget* client = gtk_drawing_area_new();
+    GtkWidget* client = NewClientArea(title.c_str());
     host->client = client;
     gtk_widget_set_size_request(client, wanted.clientWidth, wanted.clientHeight);
     gtk_box_pack_start(GTK_BOX(box), client, FALSE, FALSE, 0);
@@ -397,6 +397,7 @@ HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     g_signal_connect(top, "key-press-event", G_CALLBACK(OnKey), host);
     g_signal_connect(top, "key-release-event", G_CALLBACK(OnKey), host);
     gtk_widget_show_all(box);
+    gtk_widget_grab_focus(client); // where a screen reader follows the game's text
     FitHostWindow(host);
     if (gtk_widget_get_scale_factor(client) != 1)
         OnScaleFactor(client, NULL, host);

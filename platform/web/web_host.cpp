@@ -42,6 +42,7 @@ EM_JS(void, WebCreateWindow, (const char* title, int width, int height),
       { WebHost.CreateWindow(UTF8ToString(title), width, height); });
 EM_JS(void, WebShowWindow, (int visible), { WebHost.ShowWindow(visible != 0); });
 EM_JS(void, WebDestroyWindow, (), { WebHost.DestroyWindow(); });
+EM_JS(void, WebShowText, (const char* text), { WebHost.ShowText(UTF8ToString(text)); });
 EM_JS(void, WebSizeStore, (int width, int height), { WebHost.SizeStore(width, height); });
 EM_JS(void, WebShowPixels,
       (const uint32_t* pixels, int stride, int left, int top, int right, int bottom),
@@ -147,6 +148,10 @@ void HostShowPixels(HostWindow* window, const RECT* boxes, int count) {
     for (int i = 0; i < count; i++)
         WebShowPixels(store.pixels, store.stride, boxes[i].left, boxes[i].top, boxes[i].right,
                       boxes[i].bottom);
+}
+
+void HostClientText(HostWindow*, const char* lines) {
+    WebShowText(CoreTextToUtf8(lines, -1).c_str());
 }
 
 int64_t HostClock() {

@@ -79,6 +79,8 @@ var WebHost = {
 
     CreateWindow: function (title, width, height) {
         document.title = title;
+        document.getElementById('title').textContent = title;
+        WebHost.canvas.setAttribute('aria-label', title);
         PageLayout.Start(width, height);
         WebHost.scale = WebHost.DeviceScale();
         WebHost.WatchScale();
@@ -127,6 +129,21 @@ var WebHost = {
             }
         }
         WebHost.context.putImageData(image, left, top);
+    },
+
+    // The client area's lines of text: a paragraph each in the live region, only those that
+    // changed replaced, so that a screen reader speaks just them.
+    ShowText: function (text) {
+        var lines = text ? text.replace(/\n$/, '').split('\n') : [];
+        var region = document.getElementById('client-text'), shown = region.children;
+        for (var i = 0; i < lines.length; i++) {
+            if (i == shown.length)
+                region.appendChild(document.createElement('p'));
+            if (shown[i].textContent != lines[i])
+                shown[i].textContent = lines[i];
+        }
+        while (shown.length > lines.length)
+            region.removeChild(region.lastChild);
     },
 
     OnKey: function (event, pressed) {

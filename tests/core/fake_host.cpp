@@ -79,7 +79,7 @@ void HostSetApplicationId(const char*) {}
 
 HostWindow* HostCreateWindow(const HostWindowSpec& wanted) {
     windows.push_back(
-        HostWindow{FakeWindow{wanted.window, false, false, false, 0, {}}, wanted.store});
+        HostWindow{FakeWindow{wanted.window, false, false, false, 0, {}, 0, {}}, wanted.store});
     return &windows.back();
 }
 
@@ -113,6 +113,11 @@ void HostShowPixels(HostWindow* window, const RECT* boxes, int count) {
     }
     window->state.shownBoxes += count;
     window->state.lastShown = bounds;
+}
+
+void HostClientText(HostWindow* window, const char* lines) {
+    window->state.textCalls++;
+    window->state.text = lines;
 }
 
 // Each character's ink is a 6 x 12 block of its own pattern, 2 pixels below the line's top, laid

@@ -5,6 +5,8 @@
 
 #include "../../platform/core/host.h"
 
+#include <string>
+
 const int FAKE_GLYPH_WIDTH = 8;  // logical pixels from one character to the next
 const int FAKE_LINE_HEIGHT = 16; // logical pixels
 
@@ -13,8 +15,10 @@ struct FakeWindow {
     bool visible;
     bool iconic;
     bool destroyed;
-    int shownBoxes; // boxes HostShowPixels was given
-    RECT lastShown; // the bounds of the last call's boxes
+    int shownBoxes;   // boxes HostShowPixels was given
+    RECT lastShown;   // the bounds of the last call's boxes
+    int textCalls;    // times HostClientText was called
+    std::string text; // its last lines
 };
 
 // Starts the clock anew, forgets the windows, and opens the display from now on.

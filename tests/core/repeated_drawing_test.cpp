@@ -1,6 +1,7 @@
 // Paints that repeat much of the last one: whatever the layer skips or puts off, each paint leaves
-// exactly the pixels that the same drawing gives on a fresh surface.
+// exactly the pixels and the text that the same drawing gives on a fresh surface.
 
+#include "fake_host.h"
 #include "message_log.h"
 
 #include <win32_testing.h>
@@ -57,11 +58,25 @@ std::vector<Step> NextPaint(std::mt19937& random, std::vector<Step> last) {
         std::shuffle(steps.begin(), steps.end(), random);
     return steps;
 }
+
+// The client area's text after these steps on a new window of this scale.
+std::string FreshText(const std::vector<Step>& steps, const HBRUSH* brushes, int scale) {
+    HWND window = CreateLoggedWindow();
+    ShowWindow(window, SW_SHOW);
+    TestingSetWindowScale(window, scale);
+    PAINTSTRUCT ps;
+    Draw(BeginPaint(window, &ps), steps, brushes);
+    EndPaint(window, &ps);
+    std::string text = FakeWindowOf(window)->text;
+    DestroyWindow(window);
+    return text;
+}
 } // namespace
 
 TEST(RepeatedDrawing, EachPaintLeavesExactlyWhatItDrawsOnAFreshSurface) {
     for (int scale : {120, 240, 90, 150, 180, 315}) { // 1, 2, 0.75, 1.25, 1.5, 2.625
         StartLoggingLayer();
+        TestingSetHeadless(false);
         HWND window = CreateLoggedWindow();
         ShowWindow(window, SW_SHOW);
         TestingSetWindowScale(window, scale);
@@ -84,6 +99,9 @@ TEST(RepeatedDrawing, EachPaintLeavesExactlyWhatItDrawsOnAFreshSurface) {
                         TestingGetClientPixel(window, x, y) != TestingGetDCPixel(fresh, x, y);
             TestingDeleteSurfaceDC(fresh);
             ASSERT_EQ(differing, 0) << "paint " << paint << " at scale " << scale;
+            ASSERT_EQ(FakeWindowOf(window)->text, FreshText(steps, brushes, scale))
+                << "paint " << paint << " at scale " << scale;
         }
     }
+    TestingSetHeadless(true);
 }
