@@ -40,6 +40,13 @@ var DomKeys = {
         Numpad8: [0x48, 0x68], Numpad9: [0x49, 0x69],
     },
 
+    // The keypad's keys with Num Lock off, by what they do (the DOM `key`): Windows gives them the
+    // virtual keys of the arrows and the keys above them, with the keypad's own scan codes.
+    KEYPAD_MOVES: {
+        ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28, Home: 0x24, End: 0x23,
+        PageUp: 0x21, PageDown: 0x22, Insert: 0x2D, Delete: 0x2E, Clear: 0x0C,
+    },
+
     // [virtual key, scan code] of a keyboard event, or null for a key Win32 has no name for.
     Of: function (event) {
         var entry = DomKeys.TABLE[event.code];
@@ -48,6 +55,8 @@ var DomKeys = {
         var virtualKey = entry[1];
         if (/^[a-z0-9]$/i.test(event.key) && /^(Key|Digit)/.test(event.code))
             virtualKey = event.key.toUpperCase().charCodeAt(0);
+        else if (/^Numpad\d|^NumpadDecimal$/.test(event.code) && event.key in DomKeys.KEYPAD_MOVES)
+            virtualKey = DomKeys.KEYPAD_MOVES[event.key];
         return [virtualKey, entry[0]];
     },
 };

@@ -1,6 +1,6 @@
 // The window's menu bar in HTML, built item by item from the program's menu, with the roles of a
-// menu bar for screen readers. It works as the desktop's do: a click on a bar item opens its
-// pop-up; F10 (which the program passes on) highlights the bar, Down or Return opens the pop-up on
+// menu bar for screen readers. It works as the desktop's do: a press on a bar item opens its
+// pop-up, and a release on an item chooses it, after a click or a drag; F10 (which the program passes on) highlights the bar, Down or Return opens the pop-up on
 // its first item, Up and Down move, Left and Right go to the next bar item, Return chooses and
 // Escape closes one level. While the menu has the keyboard, the program gets no keys.
 
@@ -82,10 +82,14 @@ var MenuBar = {
             else if (node.parent != 0)
                 MenuBar.Show(MenuBar.PathTo(number), node.popup, false);
         });
-        node.element.addEventListener('click', function () {
-            if (node.parent != 0 && !node.popup)
+        // An item is chosen where the button comes up, also at the end of a drag from the bar; a
+        // click without a button (a screen reader's) chooses it too, and only once.
+        function Chosen() {
+            if (MenuBar.active && node.parent != 0 && !node.popup)
                 MenuBar.Choose(node);
-        });
+        }
+        node.element.addEventListener('mouseup', Chosen);
+        node.element.addEventListener('click', Chosen);
     },
 
     PathTo: function (number) {
@@ -149,9 +153,18 @@ var MenuBar = {
         return siblings[(at + step + siblings.length) % siblings.length];
     },
 
+    // Whether the open menu takes this key, held without Ctrl, Alt or Meta.
+    OwnKey: function (event) {
+        return ['Escape', 'F10', 'Alt', 'ArrowDown', 'ArrowUp', 'ArrowLeft', 'ArrowRight', 'Enter',
+                ' '].indexOf(event.key) >= 0;
+    },
+
     OnKey: function (event) {
         var path = MenuBar.path, last = path[path.length - 1], node = MenuBar.nodes[last];
         var popupOpen = node.popup && !node.list.hidden;
+        // A held key's repeats do not toggle the bar.
+        if (event.repeat && (event.key == 'F10' || event.key == 'Alt'))
+            return;
         switch (event.key) {
         case 'Escape':
             if (path.length > 1)

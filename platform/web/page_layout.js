@@ -61,13 +61,15 @@ var PageLayout = {
         var margin = PageLayout.MARGIN, fit = Fit(margin);
         if (fit < 1)
             fit = Fit((margin = PageLayout.TIGHT_MARGIN));
-        // At full size the ratio itself; smaller, the largest scale whose store fits, whole in
-        // grains if that costs at most a sixteenth.
+        // The largest scale in 120ths whose store fits: at full size the ratio itself where it is
+        // a whole number of 120ths, else a hair smaller (at 1.5625, 187/120), so that the store
+        // never exceeds its box and is never resampled; smaller, whole in grains if that costs
+        // at most a sixteenth.
         var grain = PageLayout.Grain(ratio), Whole = function (device) {
             return Math.round(device / grain) * grain;
         };
-        var scale = fit >= 1 ? Math.round(ratio * 120) : Math.floor(fit * ratio * 120 + 1e-6);
-        scale = Math.min(960, Math.max(60, scale));
+        var fitted = Math.floor(Math.min(fit, 1) * ratio * 120 + 1e-6);
+        var scale = Math.min(960, Math.max(60, fitted));
         for (var whole = scale; fit < 1 && whole > scale * 15 / 16 && whole >= 60; whole--) {
             if (PageLayout.DevicePixels(width, whole) % grain == 0 &&
                 PageLayout.DevicePixels(height, whole) % grain == 0) {
@@ -84,7 +86,7 @@ var PageLayout = {
         var storeWidth = PageLayout.DevicePixels(width, scale);
         var storeHeight = PageLayout.DevicePixels(height, scale);
         var cssWidth = storeWidth / ratio, cssHeight = storeHeight / ratio;
-        if (cssWidth > Math.max(fit, 0) * width + 0.01) { // below the least scale: resampled
+        if (fitted < 60) { // below the least scale: resampled
             cssWidth = Math.max(fit, 0) * width;
             cssHeight = Math.max(fit, 0) * height;
         }

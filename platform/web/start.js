@@ -5,9 +5,12 @@
 var PageStart = {
     // The page's one line when the program cannot start, in the place where an ended program
     // says that it has ended.
+    failed: false,
     Fail: function (text) {
+        PageStart.failed = true;
         function Show() {
             document.getElementById('window').hidden = true;
+            document.getElementById('pad').hidden = true;
             document.getElementById('ended-text').textContent = text;
             document.getElementById('ended').hidden = false;
             var again = document.getElementById('again');
@@ -32,6 +35,13 @@ var PageStart = {
             PageStart.Fail(title + ' could not be loaded (' + file + ': ' + reason + '). Start ' +
                            'again; if it fails again, the site or a setting or extension of this ' +
                            'browser blocks that file.');
+    },
+
+    // The file arrived but is not WebAssembly that compiles: cut short, or changed on the way.
+    Damaged: function (file) {
+        PageStart.Fail(document.title + ' could not be started: its file ' + file + ' is damaged. ' +
+                       'Reload the page; if it fails again, the copy on the site is damaged and ' +
+                       'must be installed again.');
     },
 
     NoWebAssembly: function () {
@@ -63,7 +73,10 @@ var Module = {
                                      return WebAssembly.instantiate(bytes, imports);
                                  });
             return made.catch(function (error) {
-                PageStart.NotLoaded(file, error.name + ': ' + error.message);
+                if (error instanceof WebAssembly.CompileError)
+                    PageStart.Damaged(file);
+                else
+                    PageStart.NotLoaded(file, error.name + ': ' + error.message);
                 return null;
             });
         }).then(function (made) {
@@ -74,10 +87,14 @@ var Module = {
     },
 };
 
-// The program's script that did not arrive (offline, blocked, missing on the host).
+// The program's script or the page's style sheet that did not arrive (offline, blocked, missing on
+// the host): without its style the page cannot show the window as it is meant to be. The page
+// loads this script before both, so that it hears of either.
 addEventListener('error', function (event) {
     if (event.target instanceof HTMLScriptElement)
         PageStart.NotLoaded(event.target.getAttribute('src'), 'not loaded');
+    else if (event.target instanceof HTMLLinkElement && event.target.rel == 'stylesheet')
+        PageStart.NotLoaded(event.target.getAttribute('href'), 'not loaded');
 }, true);
 
 // The program's script runs before this: without WebAssembly it stops at once.

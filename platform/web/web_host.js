@@ -4,8 +4,11 @@
 // takes the queue when its wait resumes.
 
 var EVENT_KEY = 1, EVENT_COMMAND = 2, EVENT_SCALE = 3;
-// Keys that would scroll the page or reach the browser: left up right down, F10.
-var PAGE_KEYS = [0x25, 0x26, 0x27, 0x28, 0x79];
+// Keys whose default the page stops, held without Ctrl, Alt or Meta: the ones that would scroll
+// it (left up right down, space, page up and down, home, end) and F10, the menu bar's. Every
+// other key, and any key with Ctrl, Alt or Meta, keeps the browser's shortcuts: reload, back,
+// zoom, the function keys.
+var PAGE_KEYS = [0x25, 0x26, 0x27, 0x28, 0x20, 0x21, 0x22, 0x23, 0x24, 0x79];
 
 var WebHost = {
     queue: [],
@@ -149,17 +152,24 @@ var WebHost = {
     OnKey: function (event, pressed) {
         if (!WebHost.running)
             return;
+        var plain = !event.ctrlKey && !event.metaKey && (!event.altKey || event.key == 'Alt');
         if (MenuBar.active) {
-            if (pressed)
-                MenuBar.OnKey(event);
-            event.preventDefault();
+            // The menu has the keyboard; its own keys are the page's, the rest the browser's.
+            if (plain && MenuBar.OwnKey(event)) {
+                event.preventDefault();
+                if (pressed)
+                    MenuBar.OnKey(event);
+            }
             return;
         }
         var key = DomKeys.Of(event);
         if (!key)
             return;
-        if (PAGE_KEYS.indexOf(key[0]) >= 0)
+        if (plain && PAGE_KEYS.indexOf(key[0]) >= 0)
             event.preventDefault();
+        // A held F10 opens the bar once: its repeats would toggle it.
+        if (event.repeat && key[0] == 0x79)
+            return;
         WebHost.Post([EVENT_KEY, key[0], key[1], pressed ? 1 : 0]);
     },
 
@@ -175,6 +185,8 @@ var WebHost = {
     },
 
     Start: function () {
+        if (PageStart.failed)
+            return; // the page says why it cannot start
         WebHost.canvas = document.getElementById('client');
         window.addEventListener('keydown', function (event) { WebHost.OnKey(event, true); });
         window.addEventListener('keyup', function (event) { WebHost.OnKey(event, false); });

@@ -156,15 +156,30 @@ class OfflineTest(unittest.TestCase):
             finally:
                 page.browser.quit()
             ended = "return document.getElementById('ended').hidden ? null : document.getElementById('ended-text').textContent"
-            for script, blocked, says in (("delete window.WebAssembly;", [], "needs WebAssembly"), (None, ["*.wasm"], "could not be loaded (slithergrid.wasm:"), (None, ["*slithergrid.js"], "could not be loaded (slithergrid.js:")):
+            missing = (("delete window.WebAssembly;", [], "needs WebAssembly"), (None, ["*.wasm"], "could not be loaded (slithergrid.wasm:"), (None, ["*slithergrid.js"], "could not be loaded (slithergrid.js:"), (None, ["*.css"], "could not be loaded (slithergrid.css:"))
+            for script, blocked, says in missing:
                 browser = Browser(1, script)
                 try:
                     browser.execute_cdp_cmd("Network.enable", {})
                     browser.execute_cdp_cmd("Network.setBlockedURLs", {"urls": blocked})
                     browser.get(site.address)
                     self.assertIn(says, WaitUntil(lambda: browser.execute_script(ended), 30, f"the page saying what is missing ({says})"))
+                    # Nothing else shows: no window, no arrow pad, nothing to scroll.
+                    shown = "return ['window', 'pad'].filter(id => !document.getElementById(id).hidden).concat(scrollMaxY > 0 ? ['scroll'] : [])"
+                    self.assertEqual(browser.execute_script(shown.replace("scrollMaxY", "(document.documentElement.scrollHeight - innerHeight)")), [], says)
                 finally:
                     browser.quit()
+
+        # A WebAssembly file cut short on the way is damaged, not blocked.
+        with KeptSite() as damaged:
+            wasm = os.path.join(damaged.copy, "slithergrid.wasm")
+            os.truncate(wasm, os.path.getsize(wasm) // 2)
+            browser = Browser(1)
+            try:
+                browser.get(damaged.address)
+                self.assertIn("slithergrid.wasm is damaged", WaitUntil(lambda: browser.execute_script(ended), 30, "the page saying the file is damaged"))
+            finally:
+                browser.quit()
 
 
 if __name__ == "__main__":
