@@ -40,7 +40,7 @@ class AccessibilityTest(unittest.TestCase):
             self.fail("no session bus of its own: run the test inside dbus-run-session")
         launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, start_new_session=True)
         self.addCleanup(lambda: (launcher.terminate(), launcher.wait(10)))
-        WaitUntil(lambda: pyatspi.Registry.getDesktop(0) is not None, 10, "the accessibility registry")
+        WaitUntil(lambda: pyatspi.Registry.getDesktop(0) is not None, 30, "the accessibility registry")
         self.display = Display().__enter__()
         self.addCleanup(self.display.__exit__)
         self.inserted = []
@@ -56,11 +56,11 @@ class AccessibilityTest(unittest.TestCase):
         return None
 
     def WaitForText(self, client, probe, what):
-        WaitUntil(lambda: Pump() or probe(Text(client)), 15, what)
+        WaitUntil(lambda: Pump() or probe(Text(client)), 30, what)
 
     def test_frame_menu_and_text_through_at_spi(self):
         with Game(self.display, "native") as game:
-            frame = WaitUntil(self.Frame, 15, "the frame 'Slithergrid' on the accessibility bus")
+            frame = WaitUntil(self.Frame, 30, "the frame 'Slithergrid' on the accessibility bus")
             nodes = list(Descendants(frame))
             [menu] = [node for node in nodes if node.getRole() == pyatspi.ROLE_MENU and node.name == "Game"]
             items = [item for item in menu if item.getRole() == pyatspi.ROLE_MENU_ITEM]
@@ -72,7 +72,7 @@ class AccessibilityTest(unittest.TestCase):
             # The snake heads right along the top row into the wall.
             self.WaitForText(client, lambda text: "Score: 0" in text, "'Score: 0' in the client area's text")
             self.WaitForText(client, lambda text: text == "Score: 0\nGame Over!\n", "'Game Over!' under the score")
-            WaitUntil(lambda: Pump() or "Game Over!\n" in self.inserted, 5, "'Game Over!' alone told as inserted text")
+            WaitUntil(lambda: Pump() or "Game Over!\n" in self.inserted, 20, "'Game Over!' alone told as inserted text")
 
             items[0].queryAction().doAction(0)
             self.WaitForText(client, lambda text: text == "Score: 0\n", "'Game Over!' gone after New Game")
