@@ -144,11 +144,11 @@ bool MakeBuffer(ShmBuffer& buffer, const PixelStore& store) {
     return true;
 }
 
-void AddStale(ShmBuffer& buffer, const RECT& box) {
-    if (buffer.staleCount < MAX_STALE_BOXES)
-        buffer.stale[buffer.staleCount++] = box;
+void AddBox(RECT* boxes, int& count, const RECT& box) {
+    if (count < MAX_STALE_BOXES)
+        boxes[count++] = box;
     else
-        buffer.staleCount = MAX_STALE_BOXES + 1;
+        count = MAX_STALE_BOXES + 1;
 }
 
 void CopyFromStore(uint32_t* pixels, const PixelStore& store, const RECT& box) {
@@ -167,6 +167,10 @@ struct Subsurface {
     wp_viewport* viewport;
     int width, height, scale; // of the store the buffers were made for
     ShmBuffer buffers[MAX_BUFFERS];
+    // What changed while the compositor held every buffer: the next commit brings it along and
+    // damages it too, or a compositor that keeps only damaged pixels would never show it.
+    RECT unshown[MAX_STALE_BOXES];
+    int unshownCount; // MAX_STALE_BOXES + 1: all of it
 };
 
 namespace {
@@ -326,9 +330,12 @@ bool PutStoreOnSubsurface(HostWindow* host, const RECT* boxes, int count) {
     for (ShmBuffer& buffer : sub->buffers)
         if (buffer.buffer != NULL && &buffer != target)
             for (int i = 0; i < count; i++)
-                AddStale(buffer, boxes[i]);
-    if (target == NULL)
-        return true; // the compositor holds every buffer: the next paint brings this along
+                AddBox(buffer.stale, buffer.staleCount, boxes[i]);
+    if (target == NULL) { // the compositor holds every buffer: the next paint brings this along
+        for (int i = 0; i < count; i++)
+            AddBox(sub->unshown, sub->unshownCount, boxes[i]);
+        return true;
+    }
     RECT whole = {0, 0, store.width, store.height};
     if (target->staleCount > MAX_STALE_BOXES)
         CopyFromStore(target->pixels, store, whole);
@@ -342,6 +349,12 @@ bool PutStoreOnSubsurface(HostWindow* host, const RECT* boxes, int count) {
     wl_surface_attach(sub->surface, target->buffer, 0, 0);
     for (int i = 0; i < count; i++)
         Damage(sub, boxes[i]);
+    if (sub->unshownCount > MAX_STALE_BOXES)
+        Damage(sub, whole);
+    else
+        for (int i = 0; i < sub->unshownCount; i++)
+            Damage(sub, sub->unshown[i]);
+    sub->unshownCount = 0;
     wl_surface_commit(sub->surface);
     wl_display_flush(globals.display);
     return true;

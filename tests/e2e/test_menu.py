@@ -15,15 +15,17 @@ SCREENSHOT = os.environ.get("SLITHER_SCREENSHOT")
 
 def SteerToFood(game, food, scoreZero, timeout=30):
     """Steers the one-cell snake onto the food, column first, and returns the
-    first frame whose score line no longer reads 0. Each key goes out while
-    the game is stopped at the frame that shows the move, so it counts for
-    the next tick however slow the machine."""
+    first frame whose score line no longer reads 0 and whose snake has grown.
+    Each key goes out while the game is stopped at the frame that shows the
+    move, so it counts for the next tick however slow the machine."""
     heading = ["Right"]
 
     def Steer(frame):
-        if frame.ScoreGlyphs() != scoreZero:
-            return True
         snake = frame.Cells("S")
+        if frame.ScoreGlyphs() != scoreZero:
+            # A look may catch the new score before the cells that go with it
+            # (seen once on GNOME Shell).
+            return len(snake) > 1
         if len(snake) == 1:
             [(x, y)] = snake
             wanted = "Right" if x < food[0] else "Left" if x > food[0] else "Down" if y < food[1] else "Up"
