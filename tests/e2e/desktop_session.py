@@ -207,6 +207,11 @@ class Gnome(Desktop):
         self.compositor = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log)
         self.Started("org.gnome.Shell")
         WaitFor(self.Unsafe, 30, "the shell in unsafe mode")
+        # The shell's start-up goes on for a moment after it answers. A window
+        # opened meanwhile is placed as if there were no top bar, and its
+        # screenshots came out black; a change of scale in that moment once
+        # kept the start-up from ending for the whole of a test.
+        WaitFor(self.StartedUp, 60, "the shell's start-up")
         if self.scale != 1:
             self.SetScale(self.scale)
         # One remote desktop session for the whole run: its very first key
@@ -221,6 +226,9 @@ class Gnome(Desktop):
             return self.Eval("global.context.unsafe_mode")
         except (GLib.Error, RuntimeError):  # the shell is still starting
             return False
+
+    def StartedUp(self):
+        return self.Eval("!Main.layoutManager._startingUp")
 
     def Eval(self, code):
         ok, answer = self.Call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", GLib.Variant("(s)", (code,)), "(bs)")

@@ -759,7 +759,7 @@ class Game:
 
     def __init__(self, display, program):
         self.display, self.program = display, program
-        self.process = None
+        self.process = self.window = None
         self.lastImage = self.lastFrame = self.lastError = None
 
     def __enter__(self):
@@ -939,6 +939,11 @@ class Game:
                 subprocess.run(["wineserver", "-k"], env=self.env, timeout=15, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.process = None
             self.errors.close()
+        if self.window is not None:
+            # GNOME lists a window for a moment after its program has ended:
+            # the next game on this display must not take it for its own.
+            WaitUntil(lambda: self.display.FindWindow() != self.window, 10, "the ended game's window to go", interval=0.01)
+            self.window = None
 
 
 if __name__ == "__main__" and sys.argv[1:] == ["boot-wine"]:
