@@ -228,7 +228,7 @@ class Gnome(Desktop):
             return False
 
     def StartedUp(self):
-        return self.Eval("!Main.layoutManager._startingUp")
+        return self.Eval("Main.layoutManager._startingUp === false")
 
     def Eval(self, code):
         ok, answer = self.Call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", GLib.Variant("(s)", (code,)), "(bs)")
