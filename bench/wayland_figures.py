@@ -8,9 +8,10 @@ figure markers.
 import json
 import os
 import platform
-import re
 import sys
 import time
+
+from readme_figures import WriteFigures
 
 DISPLAYS = {"x11": "X11 (Xvfb, openbox)", "sway": "sway 1.7, headless", "kwin": "KWin 5.27, headless",
             "kwin_2": "KWin 5.27, headless, at 200 %", "kwin_1.5": "KWin 5.27, headless, at 150 %"}
@@ -103,10 +104,7 @@ def main():
         lines += ["", "Left out: %s (a launch whose snake was not seen moving through its measured part, or whose game was over before it was measured, on the busy machine)." % ", ".join(
             "%s on %s in round %d" % (r["program"], r["display"], r["round"] + 1) for r in left)]
 
-    text = open(readme).read()
-    begin, end = "<!-- wayland figures -->", "<!-- /wayland figures -->"
-    text = re.sub(re.escape(begin) + ".*?" + re.escape(end), lambda m: begin + "\n" + "\n".join(lines) + "\n" + end, text, flags=re.S)
-    open(readme, "w").write(text)
+    WriteFigures(readme, "wayland figures", "\n".join(lines))
     print("wayland_figures: figures written to", readme)
 
 

@@ -17,7 +17,6 @@ Prints one JSON object a line, one per run, then the medians.
 
 import json
 import os
-import re
 import statistics
 import subprocess
 import sys
@@ -27,6 +26,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "web"))
 import web_driver  # noqa: E402
+from readme_figures import WriteFigures  # noqa: E402
 
 LIGHTHOUSE = os.path.join(ROOT, "build", "npm", "node_modules", "lighthouse", "cli", "index.js")
 CATEGORIES = ["performance", "accessibility", "best-practices", "seo"]
@@ -90,12 +90,7 @@ def main():
     print(json.dumps({"median": medians}), flush=True)
     if write:
         readme = os.path.join(ROOT, "bench", "README.md")
-        with open(readme) as file:
-            text = file.read()
-        begin, end = "<!-- web audit figures -->", "<!-- /web audit figures -->"
-        text = re.sub(re.escape(begin) + ".*?" + re.escape(end), lambda m: begin + "\n" + Figures(results, medians, load) + "\n" + end, text, flags=re.S)
-        with open(readme, "w") as file:
-            file.write(text)
+        WriteFigures(readme, "web audit figures", Figures(results, medians, load))
         print("web_audit: figures written to", readme)
 
 

@@ -34,6 +34,7 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "web"))
 import web_driver  # noqa: E402
+from readme_figures import WriteFigures  # noqa: E402
 
 SLOW_LINK = {"offline": False, "latency": 400, "downloadThroughput": 400_000 / 8, "uploadThroughput": 400_000 / 8}
 CPU_SLOWDOWN = 4
@@ -187,12 +188,7 @@ def main():
     print(json.dumps({"median": medians, "total_gzip_kb": sizes["total_gzip_bytes"] / 1000}), flush=True)
     if write:
         readme = os.path.join(ROOT, "bench", "README.md")
-        with open(readme) as file:
-            text = file.read()
-        begin, end = "<!-- web load figures -->", "<!-- /web load figures -->"
-        text = re.sub(re.escape(begin) + ".*?" + re.escape(end), lambda m: begin + "\n" + Figures(sizes, results, medians, load) + "\n" + end, text, flags=re.S)
-        with open(readme, "w") as file:
-            file.write(text)
+        WriteFigures(readme, "web load figures", Figures(sizes, results, medians, load))
         print("web_load: figures written to", readme)
 
 
