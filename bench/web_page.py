@@ -23,6 +23,7 @@ With SLITHER_BEFORE_SITE=FOLDER (the site of another build) that site runs besid
 Prints one JSON object a line: the sizes, then one per page and round.
 """
 
+import contextlib
 import json
 import os
 import statistics
@@ -156,10 +157,10 @@ def main():
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
     print(json.dumps(Sizes(web_driver.SITE)), flush=True)
     before = os.environ.get("SLITHER_BEFORE_SITE")
-    with web_driver.Site() as game, web_driver.Site(os.path.join(ROOT, "bench")) as reference, web_driver.Site(before or web_driver.SITE) as built:
+    with web_driver.Site() as game, web_driver.Site(os.path.join(ROOT, "bench")) as reference, contextlib.ExitStack() as others:
         pages = {"web": (game, ""), "reference": (reference, "reference_page.html")}
         if before:
-            pages["before"] = (built, "")
+            pages["before"] = (others.enter_context(web_driver.Site(before)), "")
         for round in range(rounds):
             names = list(pages)
             order = names[round % len(names) :] + names[: round % len(names)]

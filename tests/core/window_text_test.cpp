@@ -27,8 +27,9 @@ struct TextWindow {
         TestingSetHeadless(true);
     }
 
-    void Paint(const std::function<void(HDC)>& draw) {
-        InvalidateRect(window, NULL, FALSE);
+    // Of `area` alone where given.
+    void Paint(const std::function<void(HDC)>& draw, const RECT* area = NULL) {
+        InvalidateRect(window, area, FALSE);
         PAINTSTRUCT paint;
         draw(BeginPaint(window, &paint));
         EndPaint(window, &paint);
@@ -76,10 +77,7 @@ TEST(WindowText, IsWhatIsDrawnAndNotCoveredTopToBottom) {
     // A text drawn in parts, through two clips, is one line.
     for (LONG left : {100, 108}) {
         RECT part = {left, 80, left + 8, 96};
-        InvalidateRect(w.window, &part, FALSE);
-        PAINTSTRUCT paint;
-        Text(BeginPaint(w.window, &paint), 100, 80, "parts");
-        EndPaint(w.window, &paint);
+        w.Paint([&](HDC dc) { Text(dc, 100, 80, "parts"); }, &part);
     }
     EXPECT_EQ(w.Host().text, "new\nlower\ntab here\nparts\n");
 
